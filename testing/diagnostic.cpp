@@ -1,0 +1,56 @@
+#include "diagnostic.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+std::string escape_regex(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (std::strchr("\\^$.|?*+()[]{}", c)) out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string shown(const RunResult &r) {
+    return "\n  ended: " + describe_end(r) + "\n  stdout: [" + r.out + "]\n  stderr: [" + r.err + "]";
+}
+
+}  // namespace
+
+std::string death_regex(const std::string &file, const std::string &function,
+                        const std::string &condition) {
+    return "^[^:]+: " + escape_regex(file) + ":[0-9]+: " + escape_regex(function) +
+           ": Assertion `" + escape_regex(condition) + "' failed\\.\n$";
+}
+
+testing::AssertionResult is_diagnostic(const std::string &err, const std::string &program,
+                                       const std::string &file, const std::string &function,
+                                       const std::string &condition) {
+    const std::string head = program + ": " + file + ":";
+    const std::string tail = ": " + function + ": Assertion `" + condition + "' failed.\n";
+    bool ok = err.size() > head.size() + tail.size() && err.compare(0, head.size(), head) == 0 &&
+              err.compare(err.size() - tail.size(), tail.size(), tail) == 0;
+    if (ok) {
+        for (size_t i = head.size(); i < err.size() - tail.size(); ++i)
+            ok = ok && std::isdigit(static_cast<unsigned char>(err[i]));
+    }
+    if (ok) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "expected the diagnostic\n  " << head << "<line>" << tail
+                                       << "got\n  [" << err << "]";
+}
+
+testing::AssertionResult aborted_with(const RunResult &r, const std::string &program,
+                                      const std::string &file, const std::string &function,
+                                      const std::string &condition) {
+    if (!aborted(r)) return testing::AssertionFailure() << "expected SIGABRT" << shown(r);
+    return is_diagnostic(r.err, program, file, function, condition);
+}
+
+testing::AssertionResult exited_cleanly(const RunResult &r, int status) {
+    if (exited_with(r, status) && r.err.empty()) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "expected exit " << status << " with empty stderr"
+                                       << shown(r);
+}

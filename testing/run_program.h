@@ -1,0 +1,28 @@
+// Runs a built program with a given standard input and collects what it wrote
+// and how it ended, for the end-to-end tests of every program.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct RunResult {
+    std::string out;      // standard output bytes
+    std::string err;      // standard error bytes
+    bool exited = false;  // ended through exit (status valid)
+    int status = -1;      // exit status when exited
+    int signal = 0;       // terminating signal otherwise
+    bool timed_out = false;
+};
+
+struct RunOptions {
+    int timeout_ms = 10000;   // the child is killed with SIGKILL past this
+    std::string stdout_path;  // when set, standard output goes to this file
+};
+
+RunResult run_program(const std::string &path, std::string_view input, const RunOptions &options = {});
+
+// "exit 0", "exit 1", "signal 6 (Aborted)", "timed out": for messages.
+std::string describe_end(const RunResult &r);
+
+bool exited_with(const RunResult &r, int status);
+bool aborted(const RunResult &r);  // ended by SIGABRT
