@@ -1,0 +1,13 @@
+// dialshow: reads a seconds count d >= 0 and prints it as hours, minutes and
+// seconds, the hours not reduced to a day.
+#include <cstdio>
+
+#include "always_assert.h"
+
+int main() {
+    int d;
+    printf("Veuillez saisir une valeur entiere :\n");
+    ALWAYS_ASSERT(scanf("%d", &d) == 1 && d >= 0);
+    printf("%02d : %02d : %02d \n", d / 3600, d % 3600 / 60, d % 60);
+    return 0;
+}

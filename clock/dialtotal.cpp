@@ -1,0 +1,15 @@
+// dialtotal: reads a time of day hh:mm:ss and prints its seconds count.
+#include <cstdio>
+
+#include "always_assert.h"
+
+int main() {
+    int h, m, s;
+    printf("Veullez entrer une heure sous la forme hh:mm:ss :\n");
+    ALWAYS_ASSERT(scanf("%d:%d:%d", &h, &m ,&s) == 3);
+    ALWAYS_ASSERT(h >= 0 && h <= 23);
+    ALWAYS_ASSERT(m >= 0 && m <= 59);
+    ALWAYS_ASSERT(s >= 0 && s <= 59);
+    printf("Le nombre de secondes totales est : %d\n", h * 3600 + m * 60 + s);
+    return 0;
+}
