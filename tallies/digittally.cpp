@@ -1,0 +1,22 @@
+// digittally: reads integers until a read fails and prints, for each decimal
+// digit, how many of them end with it.
+#include <cstdio>
+
+#include "lastdigit.h"
+
+int main() {
+    int counters[10] = {};
+    int num;
+    // The first item that is not an integer ends the input; the rest is
+    // left unread.
+    while (scanf("%d", &num) == 1)
+        mise_a_jour(counters, num);
+
+    printf("Vous avez saisi :\n");
+    for (int chiffre = 0; chiffre < 10; ++chiffre) {
+        if (counters[chiffre] > 0)
+            printf("%d nombre%s se terminant par %d\n", counters[chiffre],
+                   counters[chiffre] == 1 ? "" : "s", chiffre);
+    }
+    return 0;
+}
