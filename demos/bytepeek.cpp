@@ -1,0 +1,25 @@
+// bytepeek: reads an int into the first element of a table and a 64-bit
+// integer into an 8-byte character array, then prints both back, the second
+// also as its first six raw bytes in memory order (zero bytes included).
+#include <cstdio>
+#include <cstring>
+
+#include "always_assert.h"
+
+int main() {
+    int t[20];
+    // scanf stores a long through the array's address: it must be aligned
+    // as a long.
+    alignas(long) char tc[8];
+
+    ALWAYS_ASSERT(scanf("%d", t) == 1);
+    printf("valeur saisie : %d\n", t[0]);
+
+    ALWAYS_ASSERT(scanf("%ld", (long *) tc) == 1);
+    long valeur;
+    std::memcpy(&valeur, tc, sizeof valeur);
+    printf("valeur saisie : %ld\n", valeur);
+    printf("valeur saisie : %c%c%c%c%c%c\n", tc[0], tc[1], tc[2], tc[3], tc[4], tc[5]);
+    printf("valeur saisie : %c\n", tc[0]);
+    return 0;
+}

@@ -1,0 +1,16 @@
+// ratioscale: reads p, q, x and y and prints p * x / q, computed in single
+// precision throughout. The result line ends without a newline.
+#include <cstdio>
+
+#include "always_assert.h"
+
+int main() {
+    int p, q;
+    float x, y;
+    printf("Veuillez saisir deux entiers et deux reels :\n");
+    ALWAYS_ASSERT(scanf("%d %d %f %f", &p, &q, &x, &y) == 4);
+    // q = 0 is not refused: the quotient is an infinity or NaN.
+    y = (static_cast<float>(p) * x) / static_cast<float>(q);
+    printf("Le resultat est : %.2f", static_cast<double>(y));
+    return 0;
+}
