@@ -1,0 +1,162 @@
+#!/usr/bin/env python3
+"""Runs the examples of manual pages and compares their output byte for byte.
+
+An example is an .EX/.EE block of a page. In it, a line that starts with "$ "
+is a shell command; the lines after it, up to the next command or the end of
+the block, are its exact output (standard output and standard error together,
+each line ended by a newline). "$ cat FILE" shows a file: its lines are written
+to FILE before the command runs, so that the commands after it can use it.
+Blocks without commands (forms, fragments) are not run, but every block is
+checked for plain "-", "'" and "`", which groff may render as other characters
+than the ones a program prints: examples write them \\-, \\(aq and \\(ga.
+
+Usage: check_examples.py [--path DIR]... [--root DIR] [--skip-missing] PAGE...
+  --path DIR      searched first for the programs (repeatable)
+  --root DIR      an installed tree: /usr/ in commands means DIR/usr/, its
+                  bin/ is searched first and its include/ is on the compiler's
+                  include path
+  --skip-missing  skip, instead of failing, a section 1 page whose program
+                  cannot be found
+Pages may be gzipped. Exit status 0 when every example gives its output.
+"""
+import argparse
+import gzip
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+# The escapes an example may use, and the characters they stand for.
+ESCAPES = {
+    "\\-": "-", "\\e": "\\", "\\(aq": "'", "\\(ga": "`", "\\(dq": '"', "\\(rs": "\\",
+    "\\(ha": "^", "\\(ti": "~",
+    "\\&": "", "\\ ": " ", "\\fB": "", "\\fI": "", "\\fR": "", "\\fP": "",
+}
+PLAIN_ONLY_ESCAPED = {"-": "\\-", "'": "\\(aq", "`": "\\(ga"}
+
+
+class PageError(Exception):
+    pass
+
+
+def unescape(line, where):
+    """The text a no-fill roff line stands for; refuses what may render otherwise."""
+    text, i = [], 0
+    while i < len(line):
+        c = line[i]
+        if c == "\\":
+            for escape, meaning in ESCAPES.items():
+                if line.startswith(escape, i):
+                    text.append(meaning)
+                    i += len(escape)
+                    break
+            else:
+                raise PageError(f"{where}: unknown escape {line[i:i + 4]!r}")
+            continue
+        if c in PLAIN_ONLY_ESCAPED:
+            raise PageError(f"{where}: write {c!r} as {PLAIN_ONLY_ESCAPED[c]} in an example")
+        text.append(c)
+        i += 1
+    return "".join(text)
+
+
+def read_page(path):
+    opener = gzip.open if path.endswith(".gz") else open
+    with opener(path, "rt", encoding="utf-8") as f:
+        return f.read().splitlines()
+
+
+def example_blocks(lines, name):
+    """Lists of (line number, text) for each .EX/.EE block."""
+    blocks, block = [], None
+    for number, line in enumerate(lines, 1):
+        if line.startswith(".EX"):
+            block = []
+        elif line.startswith(".EE"):
+            if block is None:
+                raise PageError(f"{name}:{number}: .EE without .EX")
+            blocks.append(block)
+            block = None
+        elif block is not None and not line.startswith("."):
+            block.append((number, unescape(line, f"{name}:{number}")))
+    if block is not None:
+        raise PageError(f"{name}: .EX without .EE")
+    return blocks
+
+
+def commands(blocks):
+    """(line number, command, expected output) for every command of the blocks."""
+    found = []
+    for block in blocks:
+        current = None
+        for number, text in block:
+            if text.startswith("$ "):
+                current = [number, text[2:], []]
+                found.append(current)
+            elif current is not None:
+                current[2].append(text)
+    return [(n, cmd, "".join(l + "\n" for l in out)) for n, cmd, out in found]
+
+
+def check_page(path, args, env):
+    name = os.path.basename(path)
+    base = name[:-3] if name.endswith(".gz") else name
+    program, section = base.rsplit(".", 1)
+    if section == "1" and shutil.which(program, path=env["PATH"]) is None:
+        if args.skip_missing:
+            print(f"{name}: skipped, no program {program}")
+            return 0
+        raise PageError(f"{name}: program {program} not found")
+    runs = commands(example_blocks(read_page(path), name))
+    if not runs:
+        raise PageError(f"{name}: no example")
+    failures = 0
+    with tempfile.TemporaryDirectory(prefix="man-examples-") as work:
+        for number, command, expected in runs:
+            shown = re.fullmatch(r"cat ([\w.-]+)", command)
+            if shown and not os.path.exists(os.path.join(work, shown.group(1))):
+                with open(os.path.join(work, shown.group(1)), "w", encoding="utf-8") as f:
+                    f.write(expected)
+            if args.root:
+                command = re.sub(r"(?<![\w/.])/usr/", args.root + "/usr/", command)
+            run = subprocess.run(["/bin/sh", "-c", command], cwd=work, env=env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                 timeout=120)
+            if run.stdout != expected.encode("utf-8"):
+                failures += 1
+                print(f"{name}:{number}: $ {command}\n--- expected\n{expected!r}\n"
+                      f"--- got\n{run.stdout.decode('utf-8', 'replace')!r}")
+    print(f"{name}: {len(runs) - failures} of {len(runs)} examples give their output")
+    return failures
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Run the examples of manual pages.")
+    parser.add_argument("--path", action="append", default=[])
+    parser.add_argument("--root")
+    parser.add_argument("--skip-missing", action="store_true")
+    parser.add_argument("pages", nargs="+")
+    args = parser.parse_args()
+
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    search = [os.path.abspath(p) for p in args.path]
+    if args.root:
+        args.root = os.path.abspath(args.root)
+        search.insert(0, os.path.join(args.root, "usr/bin"))
+        env["CPLUS_INCLUDE_PATH"] = os.path.join(args.root, "usr/include")
+    env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
+
+    failures = 0
+    for page in args.pages:
+        try:
+            failures += check_page(page, args, env)
+        except PageError as error:
+            print(error)
+            failures += 1
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
