@@ -9,6 +9,7 @@ function(add_program name)
   add_executable(${name} ${P_SOURCES})
   target_link_libraries(${name} PRIVATE always_assert stdout_guard ${P_LINK})
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set_property(GLOBAL APPEND PROPERTY PETITS_PROGRAMS ${name})
   if(NOT PETITS_SANITIZE)
     add_test(NAME ${name}.no_libstdcxx
              COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${name}>
