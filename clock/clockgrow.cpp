@@ -3,15 +3,7 @@
 #include <climits>
 
 #include "always_assert.h"
-
-namespace {
-
-constexpr int SECONDS_PER_HOUR = 3600;
-constexpr int SECONDS_PER_MINUTE = 60;
-constexpr int MINUTES_PER_HOUR = 60;
-constexpr int HOURS_PER_DAY = 24;
-
-}  // namespace
+#include "clockunits.h"
 
 int to_seconds(int a, int b, int c) {
     // Unsigned arithmetic wraps without undefined behaviour; converting the

@@ -1,15 +1,7 @@
 #include "clockwrap.h"
 
 #include "always_assert.h"
-
-namespace {
-
-constexpr int SECONDS_PER_HOUR = 3600;
-constexpr int SECONDS_PER_MINUTE = 60;
-constexpr int MINUTES_PER_HOUR = 60;
-constexpr int HOURS_PER_DAY = 24;
-
-}  // namespace
+#include "clockunits.h"
 
 void to_time(int total_sec, int *heure, int *minute, int *seconde) {
     *heure = total_sec / SECONDS_PER_HOUR;
