@@ -1,6 +1,7 @@
 #include "diagnostic.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -22,8 +23,11 @@ std::string shown(const RunResult &r) {
 
 std::string death_regex(const std::string &file, const std::string &function,
                         const std::string &condition) {
-    return "^[^:]+: " + escape_regex(file) + ":[0-9]+: " + escape_regex(function) +
-           ": Assertion `" + escape_regex(condition) + "' failed\\.\n$";
+    std::string regex = "^";
+    regex += escape_regex(program_invocation_short_name);
+    regex += ": " + escape_regex(file) + ":[0-9]+: " + escape_regex(function);
+    regex += ": Assertion `" + escape_regex(condition) + "' failed\\.\n$";
+    return regex;
 }
 
 testing::AssertionResult is_diagnostic(const std::string &err, const std::string &program,

@@ -11,7 +11,7 @@
 #include "run_program.h"
 
 // The whole diagnostic as a POSIX extended regular expression, anchored, for
-// EXPECT_DEATH (the program is the test binary, matched by any name).
+// EXPECT_DEATH (the program is the test binary itself).
 std::string death_regex(const std::string &file, const std::string &function,
                         const std::string &condition);
 
