@@ -47,32 +47,25 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-find_program(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps)
-if(DPKG_SHLIBDEPS_PROGRAM)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS libc6)
-endif()
+find_program(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps REQUIRED)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)
 
 # The package builds, and its extracted contents work: pages, modules and a
 # program that runs from there. A sanitizer build is not packaged.
-find_program(DPKG_DEB_PROGRAM dpkg-deb)
-if(BUILD_TESTING AND NOT PETITS_SANITIZE AND DPKG_DEB_PROGRAM)
-  # With Python, the examples of every page also run from the package,
-  # the linking examples of section 3 included.
-  find_package(Python3 COMPONENTS Interpreter)
-  set(python "")
-  if(Python3_Interpreter_FOUND)
-    set(python ${Python3_EXECUTABLE})
-  endif()
+find_program(DPKG_DEB_PROGRAM dpkg-deb REQUIRED)
+if(BUILD_TESTING AND NOT PETITS_SANITIZE)
+  # The examples of every page also run from the package, the linking
+  # examples of section 3 included.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(python ${Python3_EXECUTABLE})
   add_test(NAME package.deb
            COMMAND ${CMAKE_COMMAND}
                    -DBUILD_DIR=${PROJECT_BINARY_DIR}
                    -DCPACK=${CMAKE_CPACK_COMMAND}
                    -DDPKG_DEB=${DPKG_DEB_PROGRAM}
                    -DPACKAGE_NAME=${CPACK_PACKAGE_NAME}
-                   -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
+                   -DLIBDIR=lib
                    -DMANDIR=${CMAKE_INSTALL_MANDIR}
                    -DINCLUDEDIR=${CMAKE_INSTALL_INCLUDEDIR}
                    -DPYTHON=${python}

@@ -1,5 +1,8 @@
 # Helpers shared by every subsystem.
 include(GNUInstallDirs)
+# Object modules go to lib/petits-calculs whatever the prefix (not the
+# multiarch libdir), where the manual pages and the package say they are.
+set(PETITS_OBJECT_DIR lib/petits-calculs)
 
 # add_program(<name> SOURCES <src>... [LINK <target>...])
 # A console program: links the stdout write check, installs into bin/, and
@@ -19,12 +22,12 @@ endfunction()
 
 # install_object_module(<target> <subsystem> <object-name> [HEADERS <h>...])
 # Installs the single object file of an OBJECT library as
-# lib/petits-calculs/<subsystem>/<object-name>.o, and its headers under
+# <prefix>/lib/petits-calculs/<subsystem>/<object-name>.o, and its headers under
 # include/petits-calculs, so a programmer can link it into a program of theirs.
 function(install_object_module target subsystem object_name)
   cmake_parse_arguments(M "" "" "HEADERS" ${ARGN})
   install(FILES $<TARGET_OBJECTS:${target}>
-          DESTINATION ${CMAKE_INSTALL_LIBDIR}/petits-calculs/${subsystem}
+          DESTINATION ${PETITS_OBJECT_DIR}/${subsystem}
           RENAME ${object_name}.o)
   if(M_HEADERS)
     install(FILES ${M_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/petits-calculs)
