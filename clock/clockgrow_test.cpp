@@ -6,15 +6,9 @@
 #include <vector>
 
 #include "diagnostic.h"
+#include "test_triple.h"
 
 namespace {
-
-struct Triple {
-    int h, m, s;
-    bool operator==(const Triple &) const = default;
-};
-
-void PrintTo(const Triple &t, std::ostream *os) { *os << t.h << ':' << t.m << ':' << t.s; }
 
 const std::string SRC = "clock/clockgrow.cpp";
 
