@@ -1,74 +1,90 @@
-# Debian package of the whole suite. In the build directory,
+# Debian packages of the suite. In the build directory,
 #   cpack -G DEB
-# builds petits-calculs_<version>_<arch>.deb holding what `cmake --install`
-# installs, under /usr: the programs, the object modules with their headers,
-# and the manual pages.
-include(GNUInstallDirs)
+# builds two packages from what `cmake --install` installs, under /usr:
+#   petits-calculs      the programs and their pages (component programs);
+#   petits-calculs-dev  the object modules, their headers and pages (dev).
+# Each carries its own copyright and changelog.gz. Only cpack needs dpkg-dev.
+set(PETITS_MAINTAINER "petits-calculs developers <maintainers@petits-calculs.org>"
+    CACHE STRING "Maintainer field of the Debian packages")
 
-# Maintainer: PETITS_MAINTAINER when given, else the git identity of the
-# checkout, else the project's own address.
-if(NOT PETITS_MAINTAINER)
-  find_package(Git QUIET)
-  if(GIT_FOUND)
-    execute_process(COMMAND ${GIT_EXECUTABLE} config user.name
-                    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-                    OUTPUT_VARIABLE git_name OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-    execute_process(COMMAND ${GIT_EXECUTABLE} config user.email
-                    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-                    OUTPUT_VARIABLE git_email OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  endif()
-  if(git_name AND git_email)
-    set(maintainer "${git_name} <${git_email}>")
-  else()
-    set(maintainer "petits-calculs maintainers <petits-calculs@localhost>")
-  endif()
-  set(PETITS_MAINTAINER "${maintainer}" CACHE STRING "Maintainer field of the Debian package")
+if(NOT CPACK_COMPONENTS_ALL)
+  set(CPACK_COMPONENTS_ALL ${PETITS_COMPONENTS})
 endif()
+foreach(component IN LISTS CPACK_COMPONENTS_ALL)
+  if(NOT component IN_LIST PETITS_COMPONENTS)
+    message(FATAL_ERROR "CPACK_COMPONENTS_ALL names \"${component}\", which is not a "
+                        "component of petits-calculs (${PETITS_COMPONENTS})")
+  endif()
+endforeach()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME petits-calculs)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${PETITS_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "small French console programs on grades, clock times and numbers")
-# The summary above is the first line of the Description field; this is the
-# rest.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"Fifteen small interactive programs that read numbers on standard input and
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PETITS_STRIP ${CMAKE_STRIP})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack_strip.cmake)
+set(CPACK_PETITS_AR ${CMAKE_AR})
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack_rearchive.cmake)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+
+set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME petits-calculs)
+set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PROGRAMS_DESCRIPTION
+"small French console programs on grades, clock times and numbers
+Fifteen small interactive programs that read numbers on standard input and
 answer in French on standard output: a weighted grade report, clock-time
 arithmetic and conversions, a quadratic solver, integer stream tallies and
 short language demonstrations. Every precondition is an always-active
-assertion.
+assertion that stops the program with a clear diagnostic.
 .
-The package also holds the object modules the programs are linked from
-(grade computations, console tables of reals, two clock modules), with their
-C++ headers, and a manual page for each program and module.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-find_program(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps REQUIRED)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+Each program has a manual page with examples.")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME petits-calculs-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+# Linking the object modules needs the C library's development files, and
+# nothing else: they use C stdio only.
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libc6-dev")
+set(CPACK_DEBIAN_DEV_DESCRIPTION
+"object modules of the petits-calculs programs
+The object modules the petits-calculs programs are linked from, to link
+into programs of your own: the grade computations, the console tables of
+reals and the grade report's main, two clock modules (a backward step of a
+24-hour clock, and a clock whose hours grow without limit), and the main of
+the bar-separated maximum.
+.
+The package holds the object files, their headers and a manual page for
+each module.")
+
+# At cpack time: the dates in the packages default to the last commit's
+# time, so that one commit gives the same bytes to every builder.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackProjectConfig.cmake)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/CPackProjectConfig.cmake.in
+               ${CPACK_PROJECT_CONFIG_FILE} @ONLY)
 include(CPack)
 
-# The package builds, and its extracted contents work: pages, modules and a
-# program that runs from there. A sanitizer build is not packaged.
-find_program(DPKG_DEB_PROGRAM dpkg-deb REQUIRED)
+# The package test: builds both packages from this build, has lintian judge
+# them, checks their contents and runs them from their extracted trees, and
+# builds them again elsewhere to see the same bytes. Not for a sanitizer
+# build, which is never packaged.
 if(BUILD_TESTING AND NOT PETITS_SANITIZE)
-  # The examples of every page also run from the package, the linking
-  # examples of section 3 included.
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
-  set(python ${Python3_EXECUTABLE})
   add_test(NAME package.deb
            COMMAND ${CMAKE_COMMAND}
+                   -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
                    -DBUILD_DIR=${PROJECT_BINARY_DIR}
+                   -DGENERATOR=${CMAKE_GENERATOR}
+                   -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
+                   "-DCXX_FLAGS=${CMAKE_CXX_FLAGS}"
+                   "-DLINKER_FLAGS=${CMAKE_EXE_LINKER_FLAGS}"
+                   -DCONTENTS=${CMAKE_CURRENT_LIST_DIR}/package-contents.txt
                    -DCPACK=${CMAKE_CPACK_COMMAND}
                    -DDPKG_DEB=${DPKG_DEB_PROGRAM}
-                   -DPACKAGE_NAME=${CPACK_PACKAGE_NAME}
-                   -DLIBDIR=lib
-                   -DMANDIR=${CMAKE_INSTALL_MANDIR}
-                   -DINCLUDEDIR=${CMAKE_INSTALL_INCLUDEDIR}
-                   -DPYTHON=${python}
+                   -DLINTIAN=${LINTIAN_PROGRAM}
+                   -DPYTHON=${Python3_EXECUTABLE}
+                   -DVERSION=${PROJECT_VERSION}
                    -DCHECK_EXAMPLES=${PROJECT_SOURCE_DIR}/man/check_examples.py
                    -P ${CMAKE_CURRENT_LIST_DIR}/check_package.cmake)
   set_tests_properties(package.deb PROPERTIES TIMEOUT 300)

@@ -5,7 +5,9 @@
 // diagnostic
 //   prog: file:line: function: Assertion `condition' failed.
 // and aborts. The function is named by its bare name (__func__), and the
-// condition is the source text of the expression, exactly as written.
+// condition is the source text of the expression, exactly as written, and
+// the file is the source's path in the repository, PETITS_SOURCE, which the
+// build defines for every source.
 #pragma once
 
 #include <cstdio>
@@ -24,4 +26,4 @@ extern "C" void __assert_fail(const char *assertion, const char *file, unsigned 
 #define ALWAYS_ASSERT(...)                                                                  \
     (static_cast<bool>(__VA_ARGS__)                                                         \
          ? static_cast<void>(0)                                                             \
-         : always_assert_failed(#__VA_ARGS__, __FILE__, __LINE__, __func__))
+         : always_assert_failed(#__VA_ARGS__, PETITS_SOURCE, __LINE__, __func__))

@@ -1,0 +1,19 @@
+# Every tool the tests need, found once. With testing on, a missing one stops
+# the configure and names its Debian package: the tests never silently shrink.
+# With -DBUILD_TESTING=OFF none of them is looked for.
+include(GoogleTest)
+find_package(GTest)
+if(NOT GTest_FOUND)
+  message(FATAL_ERROR "GoogleTest not found: the tests need it (Debian package libgtest-dev). "
+                      "Install it, or configure with -DBUILD_TESTING=OFF.")
+endif()
+find_package(Python3 COMPONENTS Interpreter)
+if(NOT Python3_Interpreter_FOUND)
+  message(FATAL_ERROR "python3 not found: the tests need it (Debian package python3). "
+                      "Install it, or configure with -DBUILD_TESTING=OFF.")
+endif()
+petits_require_tool(GROFF_PROGRAM groff groff-base)        # manual pages format cleanly
+petits_require_tool(MAN_PROGRAM man man-db)
+petits_require_tool(DPKG_DEB_PROGRAM dpkg-deb dpkg-dev)    # the package test
+petits_require_tool(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps dpkg-dev)
+petits_require_tool(LINTIAN_PROGRAM lintian lintian)
