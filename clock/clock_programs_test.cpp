@@ -114,6 +114,8 @@ TEST(ClockPrograms, FailuresStopAfterThePrompt) {
         {dialtotal, "10:61:00", "clock/dialtotal.cpp", "main", "m >= 0 && m <= 59"},
         {dialtotal, "10:-1:-1", "clock/dialtotal.cpp", "main", "m >= 0 && m <= 59"},
         {dialtotal, "10:00:60", "clock/dialtotal.cpp", "main", "s >= 0 && s <= 59"},
+        // A negative second is refused too.
+        {dialtotal, "10:00:-1", "clock/dialtotal.cpp", "main", "s >= 0 && s <= 59"},
         {dialsum, "0:1", "clock/dialsum.cpp", "main", READ3},
     };
     for (const Failure &c : cases) {
