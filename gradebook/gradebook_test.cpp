@@ -48,6 +48,15 @@ TEST(Gradebook, Reports) {
              "la note minimale est 3.01\n"
              "l'etudiant est defaillant\n"
              "L'étudiant n'a pas passé l'épreuve facultative.\n"},
+        // The first grade counts for the default too.
+        {"-1 12 x 1 1 x -1",
+         tables("-1.00 12.00 ", "1.00 1.00 ") +
+             "les nouvelles notes de l'eleve sont :\n-1.00 12.00 \n"
+             "la somme ponderée de l'etudiant est de 11.00\n"
+             "l'etudiant a une moyenne ponderée de 5.50\n"
+             "la note minimale est 8.01\n"
+             "l'etudiant est defaillant\n"
+             "L'étudiant n'a pas passé l'épreuve facultative.\n"},
         {"12 -1 15 x 1 1 1 x 9",
          tables("12.00 -1.00 15.00 ", "1.00 1.00 1.00 ") +
              "les nouvelles notes de l'eleve sont :\n12.00 9.00 15.00 \n"

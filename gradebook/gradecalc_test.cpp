@@ -20,7 +20,8 @@ TEST(GradeCalc, DefaultIsAnExactMinusOne) {
     for (const Case &c : std::vector<Case>{{{12, -1, 15}, true},
                                            {{12, 0, 15}, false},
                                            {{12, -0.5, 15}, false},
-                                           {{-1, -1}, true}}) {
+                                           {{-1, -1}, true},
+                                           {{-1, 12, 15}, true}}) {  // index 0 is read too
         EXPECT_EQ(est_defaillant(c.notes.data(), c.notes.size()), c.defaillant) << c.notes[1];
     }
 }
