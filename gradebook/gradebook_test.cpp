@@ -100,6 +100,17 @@ TEST(Gradebook, Reports) {
              "la note minimale est 6.01\n"
              "avec une moyenne de -inf/20, l'etudiant est ajourné\n"
              "L'étudiant n'a pas passé l'épreuve facultative.\n"},
+        // Twelve grades, the most a table holds.
+        {"1 2 3 4 5 6 7 8 9 10 11 12 x 1 1 1 1 1 1 1 1 1 1 1 1 x 5",
+         tables("1.00 2.00 3.00 4.00 5.00 6.00 7.00 8.00 9.00 10.00 11.00 12.00 ",
+                "1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 ") +
+             "les nouvelles notes de l'eleve sont :\n"
+             "5.00 5.00 5.00 5.00 5.00 6.00 7.00 8.00 9.00 10.00 11.00 12.00 \n"
+             "la somme ponderée de l'etudiant est de 88.00\n"
+             "l'etudiant a une moyenne ponderée de 7.33\n"
+             "la note minimale est 9.67\n"
+             "avec une moyenne de 7.33/20, l'etudiant est ajourné\n"
+             "L'étudiant a obtenu 5.00 à l'épreuve facultative.\n"},
     };
     for (const ReportCase &c : cases) {
         RunResult r = gradebook(c.input);
