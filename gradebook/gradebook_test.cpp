@@ -75,6 +75,15 @@ TEST(Gradebook, Reports) {
              "la note minimale est 2.00\n"
              "avec une moyenne de 10.00/20, l'etudiant est admis\n"
              "L'étudiant a obtenu 0.00 à l'épreuve facultative.\n"},
+        // A grade equal to the exam grade is not raised: -0 stays -0.
+        {"-0 12 x 1 1 x 0",
+         tables("-0.00 12.00 ", "1.00 1.00 ") +
+             "les nouvelles notes de l'eleve sont :\n-0.00 12.00 \n"
+             "la somme ponderée de l'etudiant est de 12.00\n"
+             "l'etudiant a une moyenne ponderée de 6.00\n"
+             "la note minimale est 8.01\n"
+             "avec une moyenne de 6.00/20, l'etudiant est ajourné\n"
+             "L'étudiant a obtenu 0.00 à l'épreuve facultative.\n"},
         {"5 5 x 1 -1 x -1",
          tables("5.00 5.00 ", "1.00 -1.00 ") +
              "les nouvelles notes de l'eleve sont :\n5.00 5.00 \n"
