@@ -55,6 +55,7 @@ TEST(ClockPrograms, Results) {
         {tickdown, "0:1:0", down("00:00:59")},
         {dialshow, "125\n", "00 : 02 : 05 \n"},
         {dialshow, "0", "00 : 00 : 00 \n"},
+        {dialshow, "59", "00 : 00 : 59 \n"},  // minutes are / 60: 59 s is not a minute
         {dialshow, "90000", "25 : 00 : 00 \n"},
         {dialshow, "2147483647", "596523 : 14 : 07 \n"},
         {dialsplit, "125\n", split("125", "00:02:05")},
@@ -113,6 +114,8 @@ TEST(ClockPrograms, FailuresStopAfterThePrompt) {
         {dialtotal, "10:61:00", "clock/dialtotal.cpp", "main", "m >= 0 && m <= 59"},
         {dialtotal, "10:-1:-1", "clock/dialtotal.cpp", "main", "m >= 0 && m <= 59"},
         {dialtotal, "10:00:60", "clock/dialtotal.cpp", "main", "s >= 0 && s <= 59"},
+        // A negative second is refused too.
+        {dialtotal, "10:00:-1", "clock/dialtotal.cpp", "main", "s >= 0 && s <= 59"},
         {dialsum, "0:1", "clock/dialsum.cpp", "main", READ3},
     };
     for (const Failure &c : cases) {

@@ -48,6 +48,15 @@ TEST(Gradebook, Reports) {
              "la note minimale est 3.01\n"
              "l'etudiant est defaillant\n"
              "L'étudiant n'a pas passé l'épreuve facultative.\n"},
+        // The first grade counts for the default too.
+        {"-1 12 x 1 1 x -1",
+         tables("-1.00 12.00 ", "1.00 1.00 ") +
+             "les nouvelles notes de l'eleve sont :\n-1.00 12.00 \n"
+             "la somme ponderée de l'etudiant est de 11.00\n"
+             "l'etudiant a une moyenne ponderée de 5.50\n"
+             "la note minimale est 8.01\n"
+             "l'etudiant est defaillant\n"
+             "L'étudiant n'a pas passé l'épreuve facultative.\n"},
         {"12 -1 15 x 1 1 1 x 9",
          tables("12.00 -1.00 15.00 ", "1.00 1.00 1.00 ") +
              "les nouvelles notes de l'eleve sont :\n12.00 9.00 15.00 \n"
@@ -65,6 +74,15 @@ TEST(Gradebook, Reports) {
              "l'etudiant a une moyenne ponderée de 10.00\n"
              "la note minimale est 2.00\n"
              "avec une moyenne de 10.00/20, l'etudiant est admis\n"
+             "L'étudiant a obtenu 0.00 à l'épreuve facultative.\n"},
+        // A grade equal to the exam grade is not raised: -0 stays -0.
+        {"-0 12 x 1 1 x 0",
+         tables("-0.00 12.00 ", "1.00 1.00 ") +
+             "les nouvelles notes de l'eleve sont :\n-0.00 12.00 \n"
+             "la somme ponderée de l'etudiant est de 12.00\n"
+             "l'etudiant a une moyenne ponderée de 6.00\n"
+             "la note minimale est 8.01\n"
+             "avec une moyenne de 6.00/20, l'etudiant est ajourné\n"
              "L'étudiant a obtenu 0.00 à l'épreuve facultative.\n"},
         {"5 5 x 1 -1 x -1",
          tables("5.00 5.00 ", "1.00 -1.00 ") +
@@ -91,6 +109,17 @@ TEST(Gradebook, Reports) {
              "la note minimale est 6.01\n"
              "avec une moyenne de -inf/20, l'etudiant est ajourné\n"
              "L'étudiant n'a pas passé l'épreuve facultative.\n"},
+        // Twelve grades, the most a table holds.
+        {"1 2 3 4 5 6 7 8 9 10 11 12 x 1 1 1 1 1 1 1 1 1 1 1 1 x 5",
+         tables("1.00 2.00 3.00 4.00 5.00 6.00 7.00 8.00 9.00 10.00 11.00 12.00 ",
+                "1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 1.00 ") +
+             "les nouvelles notes de l'eleve sont :\n"
+             "5.00 5.00 5.00 5.00 5.00 6.00 7.00 8.00 9.00 10.00 11.00 12.00 \n"
+             "la somme ponderée de l'etudiant est de 88.00\n"
+             "l'etudiant a une moyenne ponderée de 7.33\n"
+             "la note minimale est 9.67\n"
+             "avec une moyenne de 7.33/20, l'etudiant est ajourné\n"
+             "L'étudiant a obtenu 5.00 à l'épreuve facultative.\n"},
     };
     for (const ReportCase &c : cases) {
         RunResult r = gradebook(c.input);

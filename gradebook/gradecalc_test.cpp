@@ -16,12 +16,15 @@ const std::string SRC = "gradebook/gradecalc.cpp";
 const std::string LENGTH = "nb_CC >= NB_MIN && nb_CC <= NB_MAX";
 
 TEST(GradeCalc, DefaultIsAnExactMinusOne) {
-    struct Case { std::vector<double> notes; bool defaillant; };
-    for (const Case &c : std::vector<Case>{{{12, -1, 15}, true},
-                                           {{12, 0, 15}, false},
-                                           {{12, -0.5, 15}, false},
-                                           {{-1, -1}, true}}) {
-        EXPECT_EQ(est_defaillant(c.notes.data(), c.notes.size()), c.defaillant) << c.notes[1];
+    struct Case { std::vector<double> notes; std::size_t nb_CC; bool defaillant; };
+    for (const Case &c : std::vector<Case>{{{12, -1, 15}, 3, true},
+                                           {{12, 0, 15}, 3, false},
+                                           {{12, -0.5, 15}, 3, false},
+                                           {{-1, -1}, 2, true},
+                                           {{-1, 12, 15}, 3, true},  // index 0 is read too
+                                           {{12, 15, -1}, 2, false}}) {  // nothing read past nb_CC
+        EXPECT_EQ(est_defaillant(c.notes.data(), c.nb_CC), c.defaillant)
+            << testing::PrintToString(c.notes) << " over " << c.nb_CC;
     }
 }
 

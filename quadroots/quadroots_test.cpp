@@ -43,6 +43,7 @@ TEST(Quadroots, Solves) {
         {"-1 2 -5", complex("1.00", "-4.00")},
         {"1 0 1", complex("-0.00", "-1.00")},
         {"4 2 1", complex("-0.25", "-0.19")},
+        {"1 1 0.3", complex("-0.50", "-0.05")},  // delta -0.2, between -1 and 0: complex
         // a = 0 follows the floating rules: infinities and NaN.
         {"0 2 1", real("-inf", "-nan")},
         {"0 0 5", doubled("-nan")},

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 extern char **environ;
 
@@ -25,101 +26,146 @@ long now_ms() {
     return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
 }
 
-void make_pipe(int fds[2]) {
+// Owns a file descriptor, closed when reset or destroyed; -1 when none.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(Fd &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    ~Fd() { reset(); }
+    int get() const { return fd_; }
+    bool is_open() const { return fd_ >= 0; }
+    void reset() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+struct Pipe {
+    Fd read, write;
+};
+
+Pipe make_pipe() {
+    int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) fail("pipe2");
+    return {Fd(fds[0]), Fd(fds[1])};
 }
 
-}  // namespace
+// The pipes of the child's standard input, output and error.
+struct Pipes {
+    Pipe in, out, err;
+};
 
-RunResult run_program(const std::string &path, std::string_view input, const RunOptions &options) {
-    int in[2], out[2], err[2];
-    make_pipe(in);
-    make_pipe(out);
-    make_pipe(err);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    if (options.stdout_path.empty())
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+void redirect_standard_streams(posix_spawn_file_actions_t &actions, const Pipes &pipes,
+                               const std::string &stdout_path) {
+    posix_spawn_file_actions_adddup2(&actions, pipes.in.read.get(), 0);
+    if (stdout_path.empty())
+        posix_spawn_file_actions_adddup2(&actions, pipes.out.write.get(), 1);
     else
-        posix_spawn_file_actions_addopen(&actions, 1, options.stdout_path.c_str(), O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        posix_spawn_file_actions_addopen(&actions, 1, stdout_path.c_str(), O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipes.err.write.get(), 2);
+}
 
-    // The test process ignores SIGPIPE (a child may stop reading its input
-    // early); the child gets the default back, as from a shell.
-    std::signal(SIGPIPE, SIG_IGN);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
+void default_sigpipe(posix_spawnattr_t &attr) {
     sigset_t defaults;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+}
 
+// The file actions and attributes of one posix_spawn call.
+struct SpawnSetup {
+    SpawnSetup(const Pipes &pipes, const std::string &stdout_path) {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attr);
+        redirect_standard_streams(actions, pipes, stdout_path);
+        default_sigpipe(attr);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+    }
+    SpawnSetup(const SpawnSetup &) = delete;
+    SpawnSetup &operator=(const SpawnSetup &) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+};
+
+pid_t spawn(const std::string &path, const Pipes &pipes, const std::string &stdout_path) {
+    // The test process ignores SIGPIPE (a child may stop reading its input
+    // early); the child gets the default back, as from a shell.
+    std::signal(SIGPIPE, SIG_IGN);
+    SpawnSetup setup(pipes, stdout_path);
     char *argv[] = {const_cast<char *>(path.c_str()), nullptr};
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, path.c_str(), &actions, &attr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
+    int rc = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv, environ);
     if (rc != 0) {
         errno = rc;
         fail("posix_spawn " + path);
     }
+    return pid;
+}
 
-    // Feed standard input and drain both outputs together, so that a large
-    // input or output never deadlocks on a full pipe.
-    RunResult result;
-    int to_child = in[1];
-    size_t written = 0;
-    if (input.empty()) {
-        close(to_child);
-        to_child = -1;
-    } else {
-        fcntl(to_child, F_SETFL, O_NONBLOCK);
-    }
-    int from_out = out[0], from_err = err[0];
-    const long deadline = now_ms() + options.timeout_ms;
-    while (from_out >= 0 || from_err >= 0 || to_child >= 0) {
+// The parent's ends of the child's standard streams, each closed when done.
+struct Streams {
+    Fd to_child, from_out, from_err;
+    bool any_open() const { return to_child.is_open() || from_out.is_open() || from_err.is_open(); }
+};
+
+// Keeps the parent's ends; the child's ends close with `pipes`.
+Streams parent_ends(Pipes pipes, std::string_view input) {
+    Streams s{std::move(pipes.in.write), std::move(pipes.out.read), std::move(pipes.err.read)};
+    if (input.empty())
+        s.to_child.reset();
+    else
+        fcntl(s.to_child.get(), F_SETFL, O_NONBLOCK);
+    return s;
+}
+
+// False when the deadline passes before any open stream is ready.
+bool wait_ready(const Streams &s, long deadline, pollfd (&fds)[3]) {
+    // poll skips the entries of closed streams: their descriptor is -1.
+    fds[0] = {s.to_child.get(), POLLOUT, 0};
+    fds[1] = {s.from_out.get(), POLLIN, 0};
+    fds[2] = {s.from_err.get(), POLLIN, 0};
+    long left = deadline - now_ms();
+    return left > 0 && poll(fds, 3, static_cast<int>(left)) != 0;
+}
+
+void write_some(Fd &to, std::string_view input, std::size_t &written) {
+    ssize_t k = write(to.get(), input.data() + written, input.size() - written);
+    if (k > 0) written += static_cast<std::size_t>(k);
+    if (k < 0 || written == input.size()) to.reset();  // done, or the child closed its input
+}
+
+void read_some(Fd &from, std::string &sink) {
+    char buf[65536];
+    ssize_t k = read(from.get(), buf, sizeof buf);
+    if (k > 0)
+        sink.append(buf, static_cast<std::size_t>(k));
+    else
+        from.reset();
+}
+
+// Feeds standard input and drains both outputs together, so that a large
+// input or output never deadlocks on a full pipe. False on timeout.
+bool exchange(Streams &s, std::string_view input, RunResult &result, long deadline) {
+    std::size_t written = 0;
+    while (s.any_open()) {
         pollfd fds[3];
-        nfds_t n = 0;
-        if (to_child >= 0) fds[n++] = {to_child, POLLOUT, 0};
-        if (from_out >= 0) fds[n++] = {from_out, POLLIN, 0};
-        if (from_err >= 0) fds[n++] = {from_err, POLLIN, 0};
-        long left = deadline - now_ms();
-        if (left <= 0 || poll(fds, n, static_cast<int>(left)) == 0) {
-            kill(pid, SIGKILL);
-            result.timed_out = true;
-            break;
-        }
-        for (nfds_t i = 0; i < n; ++i) {
-            if (fds[i].revents == 0) continue;
-            if (fds[i].fd == to_child) {
-                ssize_t k = write(to_child, input.data() + written, input.size() - written);
-                if (k > 0) written += static_cast<size_t>(k);
-                if (k < 0 || written == input.size()) {  // done, or the child closed its input
-                    close(to_child);
-                    to_child = -1;
-                }
-            } else {
-                char buf[65536];
-                ssize_t k = read(fds[i].fd, buf, sizeof buf);
-                std::string &sink = fds[i].fd == from_out ? result.out : result.err;
-                if (k > 0) {
-                    sink.append(buf, static_cast<size_t>(k));
-                } else {
-                    close(fds[i].fd);
-                    (fds[i].fd == from_out ? from_out : from_err) = -1;
-                }
-            }
-        }
+        if (!wait_ready(s, deadline, fds)) return false;
+        if (fds[0].revents != 0) write_some(s.to_child, input, written);
+        if (fds[1].revents != 0) read_some(s.from_out, result.out);
+        if (fds[2].revents != 0) read_some(s.from_err, result.err);
     }
-    for (int fd : {to_child, from_out, from_err})
-        if (fd >= 0) close(fd);
+    return true;
+}
 
+void reap(pid_t pid, RunResult &result) {
     int wstatus = 0;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
     }
@@ -129,6 +175,22 @@ RunResult run_program(const std::string &path, std::string_view input, const Run
     } else if (WIFSIGNALED(wstatus)) {
         result.signal = WTERMSIG(wstatus);
     }
+}
+
+}  // namespace
+
+RunResult run_program(const std::string &path, std::string_view input, const RunOptions &options) {
+    Pipes pipes{make_pipe(), make_pipe(), make_pipe()};
+    const pid_t pid = spawn(path, pipes, options.stdout_path);
+    RunResult result;
+    {
+        Streams streams = parent_ends(std::move(pipes), input);
+        if (!exchange(streams, input, result, now_ms() + options.timeout_ms)) {
+            kill(pid, SIGKILL);
+            result.timed_out = true;
+        }
+    }
+    reap(pid, result);
     return result;
 }
 
