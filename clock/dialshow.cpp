@@ -3,8 +3,14 @@
 #include <cstdio>
 
 #include "always_assert.h"
+#include "program.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit un nombre de secondes (0 ou plus) sur l'entrée standard et l'affiche en\n"
+    "heures : minutes : secondes, les heures sans limite d'un jour.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "dialshow", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     int d;
     printf("Veuillez saisir une valeur entiere :\n");
     ALWAYS_ASSERT(scanf("%d", &d) == 1 && d >= 0);

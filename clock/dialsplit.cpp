@@ -4,8 +4,14 @@
 
 #include "always_assert.h"
 #include "clockwrap.h"
+#include "program.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit un nombre de secondes, négatif compris, sur l'entrée standard et\n"
+    "l'affiche en hh:mm:ss ; un nombre négatif donne des champs négatifs.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "dialsplit", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     int secondes, heure, minute, seconde;
     printf("Veuillez saisir une valeur horaire exprimee en secondes :\n");
     ALWAYS_ASSERT(scanf("%d", &secondes) == 1);

@@ -2,8 +2,14 @@
 #include <cstdio>
 
 #include "always_assert.h"
+#include "program.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit une heure hh:mm:ss sur l'entrée standard et affiche son nombre de\n"
+    "secondes.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "dialtotal", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     int h, m, s;
     printf("Veullez entrer une heure sous la forme hh:mm:ss :\n");
     ALWAYS_ASSERT(scanf("%d:%d:%d", &h, &m ,&s) == 3);

@@ -3,8 +3,14 @@
 
 #include "always_assert.h"
 #include "clockwrap.h"
+#include "program.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit une heure hh:mm:ss sur l'entrée standard et affiche l'heure une seconde\n"
+    "plus tard : 23:59:59 devient 00:00:00.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "tickup", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     int heure, minute, seconde;
     printf("Veuillez entrer une heure sous la forme hh:mm:ss :\n");
     ALWAYS_ASSERT(scanf("%d:%d:%d", &heure, &minute, &seconde) == 3);

@@ -28,7 +28,7 @@ endfunction()
 function(add_program name)
   cmake_parse_arguments(P "" "" "SOURCES;LINK" ${ARGN})
   add_executable(${name} ${P_SOURCES})
-  target_link_libraries(${name} PRIVATE always_assert stdout_guard ${P_LINK})
+  target_link_libraries(${name} PRIVATE common ${P_LINK})
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
   set_property(GLOBAL APPEND PROPERTY PETITS_PROGRAMS ${name})
   if(BUILD_TESTING AND NOT PETITS_SANITIZE)
@@ -38,13 +38,16 @@ function(add_program name)
   endif()
 endfunction()
 
-# install_object_module(<target> <subsystem> <object-name> [HEADERS <h>...])
+# install_object_module(<target> <subsystem> <object-name> DESCRIPTION <text>
+#                       [HEADERS <h>...] [REQUIRES <module>...])
 # Installs the single object file of an OBJECT library as
 # <prefix>/lib/petits-calculs/<subsystem>/<object-name>.o, and its headers under
 # include/petits-calculs (package petits-calculs-dev), so a programmer can
-# link it into a program of theirs.
+# link it into a program of theirs; cmake/Export.cmake makes it known to
+# CMake as petits-calculs::<target> and to pkg-config as
+# petits-calculs-<target>, which bring the modules it REQUIRES along.
 function(install_object_module target subsystem object_name)
-  cmake_parse_arguments(M "" "" "HEADERS" ${ARGN})
+  cmake_parse_arguments(M "" "DESCRIPTION" "HEADERS;REQUIRES" ${ARGN})
   install(FILES $<TARGET_OBJECTS:${target}>
           DESTINATION ${PETITS_OBJECT_DIR}/${subsystem}
           RENAME ${object_name}.o COMPONENT dev)
@@ -52,6 +55,10 @@ function(install_object_module target subsystem object_name)
     install(FILES ${M_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/petits-calculs
             COMPONENT dev)
   endif()
+  set_property(GLOBAL APPEND PROPERTY PETITS_MODULES ${target})
+  set_property(GLOBAL PROPERTY PETITS_MODULE_${target}_OBJECT ${subsystem}/${object_name}.o)
+  set_property(GLOBAL PROPERTY PETITS_MODULE_${target}_DESCRIPTION "${M_DESCRIPTION}")
+  set_property(GLOBAL PROPERTY PETITS_MODULE_${target}_REQUIRES ${M_REQUIRES})
 endfunction()
 
 # add_gtest(<name> SOURCES <src>... [LINK <target>...])
@@ -59,7 +66,7 @@ endfunction()
 function(add_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LINK" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE always_assert test_support GTest::gtest_main ${T_LINK})
+  target_link_libraries(${name} PRIVATE common test_support GTest::gtest_main ${T_LINK})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 60)
 endfunction()
 

@@ -5,8 +5,14 @@
 #include <cstring>
 
 #include "always_assert.h"
+#include "program.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit un entier et un entier de 64 bits sur l'entrée standard et les réaffiche,\n"
+    "le second aussi par ses six premiers octets bruts, dans l'ordre de la mémoire.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "bytepeek", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     int t[20];
     // scanf stores a long through the array's address: it must be aligned
     // as a long.

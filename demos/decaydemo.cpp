@@ -3,11 +3,18 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "program.h"
+
 std::size_t taille(const int *t) {
     return sizeof t;
 }
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Affiche la taille d'une table de 80 octets dans main, puis dans une fonction\n"
+    "qui la reçoit comme pointeur. Ne lit rien.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "decaydemo", DESCRIPTION, EXIT_STATUSES);
     int t[20] = {};  // 80 bytes
     printf("taille de la variable t dans main : %zu\n", sizeof t);
     printf("taille de la variable t dans la fonction taille %zu\n", taille(t));

@@ -3,7 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
-int main() {
+#include "program.h"
+
+constexpr char DESCRIPTION[] =
+    "Construit « Bonjour tout le monde » par concaténation dans un tampon fixe et\n"
+    "affiche sa longueur et le texte. Ne lit rien.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "greetjoin", DESCRIPTION, EXIT_STATUSES);
     char message[100] = "Bonjour";  // the rest of the buffer is zero
     strcat(message, " tout le monde");
     printf("Message de longueur %zu : %s\n", strlen(message), message);

@@ -4,7 +4,18 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main() {
+#include "program.h"
+
+constexpr char DESCRIPTION[] =
+    "Lit deux entiers x et y sur l'entrée standard ; si x > 0 et y <= 1, affiche\n"
+    "x + 1, 0 et 1, sinon 0, y × 2 et 0.\n";
+constexpr char OWN_EXIT_STATUSES[] =
+    "Code de sortie : 0 si le résultat est écrit, 1 si les deux entiers ne\n"
+    "peuvent pas être lus ou si la sortie standard ne peut pas être écrite, 2\n"
+    "pour un argument refusé.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "pairrule", DESCRIPTION, OWN_EXIT_STATUSES);
     int x, y, z;
     if (scanf("%d%d", &x, &y) != 2) {
         printf("Erreur : échec lors de la lecture des deux entiers\n");

@@ -3,8 +3,14 @@
 #include <cstdio>
 
 #include "always_assert.h"
+#include "program.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit deux entiers p et q et deux réels x et y sur l'entrée standard et affiche\n"
+    "p × x / q calculé en simple précision.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "ratioscale", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     int p, q;
     float x, y;
     printf("Veuillez saisir deux entiers et deux reels :\n");

@@ -5,15 +5,24 @@
 
 #include "always_assert.h"
 #include "gradecalc.h"
+#include "program.h"
 #include "realstream.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit sur l'entrée standard les notes d'un étudiant, leurs coefficients (chaque\n"
+    "table terminée par un caractère tel que x) et la note de l'épreuve facultative\n"
+    "(-1 : non passée), puis affiche le relevé : les tables, les nouvelles notes, la\n"
+    "somme et la moyenne pondérées, la note minimale qui amène la moyenne à 10 et\n"
+    "le verdict.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "gradebook", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     double notes[NB_MAX];
     double coeffs[NB_MAX];
 
-    std::size_t nb_notes = scan_tab_double(notes, NB_MAX);
+    size_t nb_notes = scan_tab_double(notes, NB_MAX);
     ALWAYS_ASSERT(nb_notes <= NB_MAX);
-    std::size_t nb = scan_tab_double(coeffs, nb_notes);
+    size_t nb = scan_tab_double(coeffs, nb_notes);
     ALWAYS_ASSERT(nb == nb_notes);
     double EF;
     ALWAYS_ASSERT(scanf("%lf", &EF) == 1);

@@ -4,8 +4,14 @@
 #include <cstdio>
 
 #include "always_assert.h"
+#include "program.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit a, b et c sur l'entrée standard et résout a x² + b x + c = 0 : une racine\n"
+    "double, deux racines réelles distinctes ou les deux racines complexes.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "quadroots", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);
     double a, b, c;
     printf("Entrer les coeficients a, b et c de l'equation du second degre (a*x^2 + b*x + c = 0) : ");
     ALWAYS_ASSERT(scanf("%lf %lf %lf", &a, &b, &c) == 3);

@@ -4,7 +4,17 @@
 #include <climits>
 #include <cstdio>
 
-int main() {
+#include "program.h"
+
+constexpr char DESCRIPTION[] =
+    "Lit des entiers séparés par des barres (|) sur l'entrée standard et affiche\n"
+    "le plus grand ; seul le premier entier de chaque champ compte.\n";
+constexpr char OWN_EXIT_STATUSES[] =
+    "Code de sortie : 0 si le maximum est écrit, 1 si aucun entier n'est lu ou si\n"
+    "la sortie standard ne peut pas être écrite, 2 pour un argument refusé.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "barmax", DESCRIPTION, OWN_EXIT_STATUSES);
     int maximum = INT_MIN;
     bool lu = false;  // the starting value must never win over a value read
     for (;;) {

@@ -2,9 +2,16 @@
 // digit, how many of them end with it.
 #include <cstdio>
 
+#include "program.h"
+
 #include "lastdigit.h"
 
-int main() {
+constexpr char DESCRIPTION[] =
+    "Lit des entiers sur l'entrée standard jusqu'au premier mot qui n'en est\n"
+    "pas un, et affiche combien se terminent par chaque chiffre.\n";
+
+int main(int argc, char **argv) {
+    start_program(argc, argv, "digittally", DESCRIPTION, EXIT_STATUSES);
     int counters[10] = {};
     int num;
     // The first item that is not an integer ends the input; the rest is

@@ -1,0 +1,66 @@
+// What every program does before and after its dialogue, header only so that
+// a program's main delivered as an object module carries it:
+//   - the command line: "--help" and "--version" answer and exit 0 without
+//     reading standard input; any other argument, or more than one, is
+//     refused with exit status 2; no argument starts the dialogue;
+//   - the check, at exit, that standard output was written: a report that
+//     could not be (full disk, closed pipe, /dev/full) ends with a line on
+//     standard error and exit status 1, not 0.
+#pragma once
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+#include "version.h"
+
+inline void check_stdout_at_exit() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: erreur d'écriture sur la sortie standard\n",
+                     program_invocation_short_name);
+        // exit() is already running: only _exit may end the process from here.
+        _exit(1);
+    }
+}
+
+[[noreturn]] inline void refuse_argument(const char *argument) {
+    const bool option = argument[0] == '-' && argument[1] != '\0';
+    std::fprintf(stderr, "%s: %s « %s »\nSaisissez « %s --help » pour plus d'informations.\n",
+                 program_invocation_short_name, option ? "option non reconnue" : "argument superflu",
+                 argument, program_invocation_short_name);
+    std::exit(2);
+}
+
+// What --help says of the exit statuses, for most programs.
+inline constexpr char EXIT_STATUSES[] =
+    "Code de sortie : 0 si le résultat est écrit, 1 si la sortie standard ne peut\n"
+    "pas l'être, 2 pour un argument refusé.\n";
+inline constexpr char EXIT_STATUSES_OR_ASSERTION[] =
+    "Code de sortie : 0 si le résultat est écrit, 1 si la sortie standard ne peut\n"
+    "pas l'être, 2 pour un argument refusé ; une entrée refusée arrête le\n"
+    "programme par une assertion (SIGABRT).\n";
+
+// Called first by every main, with the program's own name, what it does
+// and its exit statuses, as --help shows them. Returns only when there is no
+// argument.
+inline void start_program(int argc, char **argv, const char *name, const char *description,
+                          const char *exit_statuses) {
+    std::atexit(check_stdout_at_exit);
+    if (argc < 2) return;
+    const bool asks_help = std::strcmp(argv[1], "--help") == 0;
+    const bool asks_version = std::strcmp(argv[1], "--version") == 0;
+    if (argc > 2 || !(asks_help || asks_version))
+        refuse_argument(argv[asks_help || asks_version ? 2 : 1]);
+    if (asks_help)
+        std::printf("Utilisation : %s [--help | --version]\n%s\n"
+                    "  --help     affiche cette aide et termine\n"
+                    "  --version  affiche la version et termine\n\n%s\nVoir %s(1).\n",
+                    name, description, exit_statuses, name);
+    else
+        std::printf("%s (petits-calculs) %s\n"
+                    "Licence MIT : logiciel libre, fourni sans aucune garantie.\n",
+                    name, PETITS_VERSION);
+    std::exit(0);
+}
