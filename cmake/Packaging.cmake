@@ -79,10 +79,13 @@ if(BUILD_TESTING AND NOT PETITS_SANITIZE)
                    -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
                    "-DCXX_FLAGS=${CMAKE_CXX_FLAGS}"
                    "-DLINKER_FLAGS=${CMAKE_EXE_LINKER_FLAGS}"
+                   -DMULTIARCH=${CMAKE_LIBRARY_ARCHITECTURE}
                    -DCONTENTS=${CMAKE_CURRENT_LIST_DIR}/package-contents.txt
                    -DCPACK=${CMAKE_CPACK_COMMAND}
                    -DDPKG_DEB=${DPKG_DEB_PROGRAM}
                    -DLINTIAN=${LINTIAN_PROGRAM}
+                   -DPKG_CONFIG=${PKG_CONFIG_PROGRAM}
+                   -DCC=${CC_PROGRAM}
                    -DPYTHON=${Python3_EXECUTABLE}
                    -DVERSION=${PROJECT_VERSION}
                    -DCHECK_EXAMPLES=${PROJECT_SOURCE_DIR}/man/check_examples.py

@@ -17,3 +17,6 @@ petits_require_tool(MAN_PROGRAM man man-db)
 petits_require_tool(DPKG_DEB_PROGRAM dpkg-deb dpkg-dev)    # the package test
 petits_require_tool(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps dpkg-dev)
 petits_require_tool(LINTIAN_PROGRAM lintian lintian)
+# Programs of one's own built from the delivered objects: in C, with pkg-config.
+petits_require_tool(CC_PROGRAM cc gcc)
+petits_require_tool(PKG_CONFIG_PROGRAM pkg-config pkg-config)

@@ -2,9 +2,12 @@
 # with cpack, then checks what a user gets:
 #   - lintian --pedantic --display-info reports nothing at all on either;
 #   - each package holds exactly its expected files (CONTENTS, one
-#     "<package> <path>" per line);
+#     "<package> <path>" per line, <multiarch> standing for MULTIARCH);
 #   - the programs and the examples of every page, the linking examples of
 #     section 3 included, work from the extracted packages;
+#   - a grade report built by an outside CMake project from the delivered
+#     objects, and a barmax built by the C compiler with pkg-config, behave
+#     as the shipped programs;
 #   - a second build of the same sources, in another directory, under umask
 #     002 and with another git identity, gives the same bytes.
 set(work ${BUILD_DIR}/package-test)
@@ -24,15 +27,13 @@ endfunction()
 # two package files, programs first.
 function(build_packages build dir var)
   run(${CPACK} -G DEB -B ${dir} --config ${build}/CPackConfig.cmake)
-  set(debs ${dir}/petits-calculs_${VERSION}_amd64.deb ${dir}/petits-calculs-dev_${VERSION}_amd64.deb)
-  file(GLOB found ${dir}/*.deb)
-  list(SORT found)
-  set(expected ${debs})
-  list(SORT expected)
-  if(NOT found STREQUAL expected)
-    message(FATAL_ERROR "cpack built [${found}], not [${expected}]")
+  file(GLOB found RELATIVE ${dir} ${dir}/*.deb)
+  if(NOT found MATCHES "^petits-calculs-dev_${VERSION}_[a-z0-9]+\\.deb;petits-calculs_${VERSION}_[a-z0-9]+\\.deb$")
+    message(FATAL_ERROR "cpack built [${found}], not petits-calculs and petits-calculs-dev ${VERSION}")
   endif()
-  set(${var} ${debs} PARENT_SCOPE)
+  list(REVERSE found)
+  list(TRANSFORM found PREPEND ${dir}/)
+  set(${var} ${found} PARENT_SCOPE)
 endfunction()
 
 build_packages(${BUILD_DIR} ${work}/first debs)
@@ -46,6 +47,7 @@ if(NOT rc EQUAL 0 OR NOT tags STREQUAL "")
 endif()
 
 file(STRINGS ${CONTENTS} expected)
+list(TRANSFORM expected REPLACE "<multiarch>" "${MULTIARCH}")
 set(listed "")
 set(fields "")
 foreach(deb IN LISTS debs)
@@ -84,6 +86,51 @@ endforeach()
 file(GLOB pages ${root}/usr/share/man/man1/*.gz ${root}/usr/share/man/man3/*.gz)
 run(${PYTHON} ${CHECK_EXAMPLES} --root ${root} ${pages})
 message(STATUS "${out}")
+
+# Programs made from the delivered objects behave exactly as the shipped ones:
+# the same output, diagnostics and end, on each of the INPUTS, with each of
+# the ARGUMENTS, and with standard output on /dev/full for the input FULL.
+function(compare_run built shipped argument input output)
+  file(WRITE ${work}/input "${input}")
+  foreach(program built shipped)
+    execute_process(COMMAND ${${program}} ${argument} INPUT_FILE ${work}/input
+                    OUTPUT_FILE ${output} ERROR_VARIABLE err RESULT_VARIABLE rc)
+    set(${program} "${rc}\n${err}")
+    if(NOT output STREQUAL "/dev/full")
+      file(READ ${output} out)
+      string(APPEND ${program} "${out}")
+    endif()
+  endforeach()
+  if(NOT built STREQUAL shipped)
+    message(FATAL_ERROR "made from the objects, on \"${input}\" ${argument} > ${output}:\n"
+                        "${built}\nthe shipped program:\n${shipped}")
+  endif()
+endfunction()
+
+function(expect_same_runs built shipped)
+  cmake_parse_arguments(RUNS "" "FULL" "INPUTS;ARGUMENTS" ${ARGN})
+  foreach(input IN LISTS RUNS_INPUTS)
+    compare_run(${built} ${shipped} "" "${input}\n" ${work}/out)
+  endforeach()
+  foreach(argument IN LISTS RUNS_ARGUMENTS)
+    compare_run(${built} ${shipped} ${argument} "" ${work}/out)
+  endforeach()
+  compare_run(${built} ${shipped} "" "${RUNS_FULL}\n" /dev/full)
+endfunction()
+
+set(usr ${root}/usr)
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/testing/consumer -B ${work}/consumer -G ${GENERATOR}
+    -DCMAKE_PREFIX_PATH=${usr})
+run(${CMAKE_COMMAND} --build ${work}/consumer)
+expect_same_runs(${work}/consumer/gradebook ${usr}/bin/gradebook
+  INPUTS "12 8 15 x 2 1 1 x -1" "12 8 x 2 1 x -2" ARGUMENTS --version -h
+  FULL "12 8 x 2 1 x -1")
+file(GLOB pc_dirs ${usr}/lib/*/pkgconfig ${usr}/lib/pkgconfig)
+run(env PKG_CONFIG_PATH=${pc_dirs} ${PKG_CONFIG} --cflags --libs petits-calculs-barmax_main)
+separate_arguments(flags UNIX_COMMAND "${out}")
+run(${CC} ${flags} -o ${work}/barmax)
+expect_same_runs(${work}/barmax ${usr}/bin/barmax
+  INPUTS "3|17|-4" "x|5" ARGUMENTS --help extra FULL "1|2")
 
 # The same sources built elsewhere, by another builder with another umask.
 set(other ${work}/other-build)

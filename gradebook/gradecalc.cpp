@@ -15,40 +15,40 @@ constexpr unsigned STEPS_TO_LEAVE_SCALE = 1801;
 
 }  // namespace
 
-bool est_defaillant(const double notes[], std::size_t nb_CC) {
+bool est_defaillant(const double notes[], size_t nb_CC) {
     ALWAYS_ASSERT(nb_CC >= NB_MIN && nb_CC <= NB_MAX);
-    for (std::size_t i = 0; i < nb_CC; ++i)
+    for (size_t i = 0; i < nb_CC; ++i)
         if (notes[i] == DEF) return true;
     return false;
 }
 
-double somme_ponderee(const double notes[], const double coeffs[], std::size_t nb_CC) {
+double somme_ponderee(const double notes[], const double coeffs[], size_t nb_CC) {
     ALWAYS_ASSERT(nb_CC >= NB_MIN && nb_CC <= NB_MAX);
     double somme = 0.0;
-    for (std::size_t i = 0; i < nb_CC; ++i) somme += notes[i] * coeffs[i];
+    for (size_t i = 0; i < nb_CC; ++i) somme += notes[i] * coeffs[i];
     return somme;
 }
 
-double somme_coeff(const double coeffs[], std::size_t nb_CC) {
+double somme_coeff(const double coeffs[], size_t nb_CC) {
     ALWAYS_ASSERT(nb_CC >= NB_MIN && nb_CC <= NB_MAX);
     double somme = 0.0;
-    for (std::size_t i = 0; i < nb_CC; ++i) somme += coeffs[i];
+    for (size_t i = 0; i < nb_CC; ++i) somme += coeffs[i];
     return somme;
 }
 
-double moyenne_ponderee(const double notes[], const double coeffs[], std::size_t nb_CC) {
+double moyenne_ponderee(const double notes[], const double coeffs[], size_t nb_CC) {
     ALWAYS_ASSERT(nb_CC >= NB_MIN && nb_CC <= NB_MAX);
     return somme_ponderee(notes, coeffs, nb_CC) / somme_coeff(coeffs, nb_CC);
 }
 
-void modif_notes(double notes[], std::size_t nb_CC, double EF) {
+void modif_notes(double notes[], size_t nb_CC, double EF) {
     ALWAYS_ASSERT(nb_CC >= NB_MIN && nb_CC <= NB_MAX);
     ALWAYS_ASSERT(EF >= 0 || EF == DEF);
-    for (std::size_t i = 0; i < nb_CC; ++i)
+    for (size_t i = 0; i < nb_CC; ++i)
         if (EF > notes[i]) notes[i] = EF;
 }
 
-double combien(double notes[], const double coeffs[], std::size_t nb_CC) {
+double combien(double notes[], const double coeffs[], size_t nb_CC) {
     double EF = SEARCH_START;
     modif_notes(notes, nb_CC, EF);  // its length check is the first to run
     // Repeated addition, not start + steps * step: the result is the running

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-void print_tab_double(const double tab[], std::size_t nb_val) {
-    for (std::size_t i = 0; i < nb_val; ++i) printf("%.2lf ", tab[i]);
+void print_tab_double(const double tab[], size_t nb_val) {
+    for (size_t i = 0; i < nb_val; ++i) printf("%.2lf ", tab[i]);
     printf("\n");
 }
 
-std::size_t scan_tab_double(double tab[], std::size_t capacity) {
-    std::size_t count = 0;
+size_t scan_tab_double(double tab[], size_t capacity) {
+    size_t count = 0;
     for (;;) {
         double value;
         if (scanf("%lf", &value) != 1) {

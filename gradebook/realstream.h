@@ -1,4 +1,4 @@
-// Console input and output of tables of reals.
+// Console input and output of tables of reals, for C and C++ alike.
 //
 // Input layout of one table: numbers as "%lf" reads them, separated by any
 // white space, ended by the first item that is not a number, of which one
@@ -7,16 +7,24 @@
 // may begin a number, inf or nan and are taken in by the failed conversion.
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
 // Returned by scan_tab_double when the input holds more numbers than the
 // capacity, whatever the capacity.
-inline constexpr std::size_t SCAN_OVERFLOW = 13;
+enum { SCAN_OVERFLOW = 13 };
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 // Writes the nb_val values with "%.2lf " each, then a newline.
-void print_tab_double(const double tab[], std::size_t nb_val);
+void print_tab_double(const double tab[], size_t nb_val);
 
 // Reads one table from standard input into tab (room for `capacity` values).
 // Returns the number of values stored, or SCAN_OVERFLOW when one more number
 // was read: that number is dropped and the terminator left on the stream.
-std::size_t scan_tab_double(double tab[], std::size_t capacity);
+size_t scan_tab_double(double tab[], size_t capacity);
+
+#ifdef __cplusplus
+}
+#endif

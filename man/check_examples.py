@@ -13,13 +13,14 @@ than the ones a program prints: examples write them \\-, \\(aq and \\(ga.
 Usage: check_examples.py [--path DIR]... [--root DIR] [--skip-missing] PAGE...
   --path DIR      searched first for the programs (repeatable)
   --root DIR      an installed tree: /usr/ in commands means DIR/usr/, its
-                  bin/ is searched first and its include/ is on the compiler's
-                  include path
+                  bin/ is searched first, its include/ is on the compilers'
+                  include path, and pkg-config and CMake find its packages
   --skip-missing  skip, instead of failing, a section 1 page whose program
                   cannot be found
 Pages may be gzipped. Exit status 0 when every example gives its output.
 """
 import argparse
+import glob
 import gzip
 import os
 import re
@@ -145,7 +146,10 @@ def main():
     if args.root:
         args.root = os.path.abspath(args.root)
         search.insert(0, os.path.join(args.root, "usr/bin"))
-        env["CPLUS_INCLUDE_PATH"] = os.path.join(args.root, "usr/include")
+        usr = os.path.join(args.root, "usr")
+        env["CPLUS_INCLUDE_PATH"] = env["C_INCLUDE_PATH"] = os.path.join(usr, "include")
+        env["PKG_CONFIG_PATH"] = os.pathsep.join(glob.glob(os.path.join(usr, "lib/*/pkgconfig")))
+        env["CMAKE_PREFIX_PATH"] = usr
     env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
 
     failures = 0
