@@ -95,14 +95,16 @@ struct SpawnSetup {
     posix_spawnattr_t attr;
 };
 
-pid_t spawn(const std::string &path, const Pipes &pipes, const std::string &stdout_path) {
+pid_t spawn(const std::string &path, const Pipes &pipes, const RunOptions &options) {
     // The test process ignores SIGPIPE (a child may stop reading its input
     // early); the child gets the default back, as from a shell.
     std::signal(SIGPIPE, SIG_IGN);
-    SpawnSetup setup(pipes, stdout_path);
-    char *argv[] = {const_cast<char *>(path.c_str()), nullptr};
+    SpawnSetup setup(pipes, options.stdout_path);
+    std::vector<char *> argv{const_cast<char *>(path.c_str())};
+    for (const std::string &argument : options.arguments) argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv, environ);
+    int rc = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
     if (rc != 0) {
         errno = rc;
         fail("posix_spawn " + path);
@@ -181,7 +183,7 @@ void reap(pid_t pid, RunResult &result) {
 
 RunResult run_program(const std::string &path, std::string_view input, const RunOptions &options) {
     Pipes pipes{make_pipe(), make_pipe(), make_pipe()};
-    const pid_t pid = spawn(path, pipes, options.stdout_path);
+    const pid_t pid = spawn(path, pipes, options);
     RunResult result;
     {
         Streams streams = parent_ends(std::move(pipes), input);

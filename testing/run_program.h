@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct RunResult {
     std::string out;      // standard output bytes
@@ -17,6 +18,7 @@ struct RunResult {
 struct RunOptions {
     int timeout_ms = 10000;   // the child is killed with SIGKILL past this
     std::string stdout_path;  // when set, standard output goes to this file
+    std::vector<std::string> arguments;  // after the program's path
 };
 
 RunResult run_program(const std::string &path, std::string_view input, const RunOptions &options = {});
