@@ -1,4 +1,4 @@
-// Units of a clock time, shared by the clock modules.
+// Units of a clock time, shared by the clock modules and programs.
 #pragma once
 
 inline constexpr int SECONDS_PER_HOUR = 3600;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "always_assert.h"
+#include "clockunits.h"
 #include "program.h"
 
 constexpr char DESCRIPTION[] =
@@ -14,6 +15,7 @@ int main(int argc, char **argv) {
     int d;
     printf("Veuillez saisir une valeur entiere :\n");
     ALWAYS_ASSERT(scanf("%d", &d) == 1 && d >= 0);
-    printf("%02d : %02d : %02d \n", d / 3600, d % 3600 / 60, d % 60);
+    printf("%02d : %02d : %02d \n", d / SECONDS_PER_HOUR, d % SECONDS_PER_HOUR / SECONDS_PER_MINUTE,
+           d % SECONDS_PER_MINUTE);
     return 0;
 }

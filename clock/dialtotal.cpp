@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "always_assert.h"
+#include "clockunits.h"
 #include "program.h"
 
 constexpr char DESCRIPTION[] =
@@ -16,6 +17,6 @@ int main(int argc, char **argv) {
     ALWAYS_ASSERT(h >= 0 && h <= 23);
     ALWAYS_ASSERT(m >= 0 && m <= 59);
     ALWAYS_ASSERT(s >= 0 && s <= 59);
-    printf("Le nombre de secondes totales est : %d\n", h * 3600 + m * 60 + s);
+    printf("Le nombre de secondes totales est : %d\n", h * SECONDS_PER_HOUR + m * SECONDS_PER_MINUTE + s);
     return 0;
 }

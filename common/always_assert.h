@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+// The C library's own handler, whose diagnostic is the one to print.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" void __assert_fail(const char *assertion, const char *file, unsigned int line,
                               const char *function) noexcept __attribute__((__noreturn__));
 

@@ -17,7 +17,7 @@
 #include "version.h"
 
 inline void check_stdout_at_exit() {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         std::fprintf(stderr, "%s: erreur d'écriture sur la sortie standard\n",
                      program_invocation_short_name);
         // exit() is already running: only _exit may end the process from here.

@@ -9,13 +9,15 @@ std::size_t taille(const int *t) {
     return sizeof t;
 }
 
+constexpr int TABLE_LENGTH = 20;  // 20 ints: 80 bytes
+
 constexpr char DESCRIPTION[] =
     "Affiche la taille d'une table de 80 octets dans main, puis dans une fonction\n"
     "qui la reçoit comme pointeur. Ne lit rien.\n";
 
 int main(int argc, char **argv) {
     start_program(argc, argv, "decaydemo", DESCRIPTION, EXIT_STATUSES);
-    int t[20] = {};  // 80 bytes
+    int t[TABLE_LENGTH] = {};
     printf("taille de la variable t dans main : %zu\n", sizeof t);
     printf("taille de la variable t dans la fonction taille %zu\n", taille(t));
     return 0;

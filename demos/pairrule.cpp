@@ -25,10 +25,10 @@ int main(int argc, char **argv) {
     // Past the int range both operations wrap around as 32-bit arithmetic
     // does: computed unsigned, converted back.
     if (x > 0 && y <= 1) {
-        x = static_cast<int>(static_cast<unsigned>(x) + 1u);
+        x = static_cast<int>(static_cast<unsigned>(x) + 1U);
         y = 0;
     } else {
-        y = static_cast<int>(static_cast<unsigned>(y) * 2u);
+        y = static_cast<int>(static_cast<unsigned>(y) * 2U);
         x = 0;
         z = 0;
     }

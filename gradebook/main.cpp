@@ -8,6 +8,8 @@
 #include "program.h"
 #include "realstream.h"
 
+constexpr double PASS_MARK = 10.0;  // the verdict: admis from 10/20
+
 constexpr char DESCRIPTION[] =
     "Lit sur l'entrée standard les notes d'un étudiant, leurs coefficients (chaque\n"
     "table terminée par un caractère tel que x) et la note de l'épreuve facultative\n"
@@ -47,7 +49,7 @@ int main(int argc, char **argv) {
 
     if (defaillant)
         printf("l'etudiant est defaillant\n");
-    else if (moyenne >= 10.0)
+    else if (moyenne >= PASS_MARK)
         printf("avec une moyenne de %.2lf/20, l'etudiant est admis\n", moyenne);
     else  // NaN included
         printf("avec une moyenne de %.2lf/20, l'etudiant est ajourné\n", moyenne);

@@ -81,7 +81,7 @@ std::string InputGenerator::slot(char kind) {
     case 'i': return below(4) ? pick(INTS) : std::to_string(static_cast<int32_t>(below(1ULL << 32)));
     case 'r': return pick(REALS);
     case 'n': return std::to_string(below(71));
-    case 'g': return below(8) ? std::to_string(below(2001) / 100.0) : pick(REALS);
+    case 'g': return below(8) ? std::to_string(static_cast<double>(below(2001)) / 100.0) : pick(REALS);
     case 'l': return pick(LONGS);
     case 't': return pick(JUNK);
     case 's': return pick(SPACES);

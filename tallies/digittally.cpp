@@ -12,7 +12,7 @@ constexpr char DESCRIPTION[] =
 
 int main(int argc, char **argv) {
     start_program(argc, argv, "digittally", DESCRIPTION, EXIT_STATUSES);
-    int counters[10] = {};
+    int counters[DIGITS] = {};
     int num;
     // The first item that is not an integer ends the input; the rest is
     // left unread.
@@ -20,7 +20,7 @@ int main(int argc, char **argv) {
         mise_a_jour(counters, num);
 
     printf("Vous avez saisi :\n");
-    for (int chiffre = 0; chiffre < 10; ++chiffre) {
+    for (int chiffre = 0; chiffre < DIGITS; ++chiffre) {
         if (counters[chiffre] > 0)
             printf("%d nombre%s se terminant par %d\n", counters[chiffre],
                    counters[chiffre] == 1 ? "" : "s", chiffre);

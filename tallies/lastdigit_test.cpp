@@ -8,7 +8,7 @@
 namespace {
 
 TEST(LastDigit, CountsByTheLastDigitOfTheAbsoluteValue) {
-    struct Case { int num; int chiffre; };
+    struct Case { int num; std::size_t chiffre; };
     for (const Case &c : {Case{0, 0}, Case{7, 7}, Case{37, 7}, Case{-37, 7}, Case{-10, 0},
                           Case{-1, 1}, Case{-9, 9}, Case{1000000009, 9},
                           Case{INT_MAX, 7}, Case{INT_MIN, 8}, Case{INT_MIN + 1, 7}}) {
