@@ -66,8 +66,16 @@ endfunction()
 function(add_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LINK" ${ARGN})
   add_executable(${name} ${T_SOURCES})
+  petits_test_code(${name})
   target_link_libraries(${name} PRIVATE common test_support GTest::gtest_main ${T_LINK})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 60)
+endfunction()
+
+# petits_test_code(<target>)
+# Test code is compiled for a quick build, not for speed: -O1, whatever the
+# build type (the code under test keeps the build type's optimisation).
+function(petits_test_code target)
+  target_compile_options(${target} PRIVATE -O1)
 endfunction()
 
 # petits_name_sources(<dir>)

@@ -7,6 +7,10 @@ if(NOT GTest_FOUND)
   message(FATAL_ERROR "GoogleTest not found: the tests need it (Debian package libgtest-dev). "
                       "Install it, or configure with -DBUILD_TESTING=OFF.")
 endif()
+# A sanitizer build runs only the tests of the code: GoogleTest is enough.
+if(PETITS_SANITIZE)
+  return()
+endif()
 find_package(Python3 COMPONENTS Interpreter)
 if(NOT Python3_Interpreter_FOUND)
   message(FATAL_ERROR "python3 not found: the tests need it (Debian package python3). "

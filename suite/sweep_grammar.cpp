@@ -139,16 +139,14 @@ void InputGenerator::mutate(std::string &input) {
     }
 }
 
+// In turn, so that a short sweep still has every family and every shape:
+// random bytes, a mutated shape, then three filled shapes.
 std::string InputGenerator::next() {
-    switch (below(5)) {
-    case 0: return random_bytes();
-    case 1: {
-        std::string input = fill(pick(grammar_.shapes));
-        mutate(input);
-        return input;
-    }
-    default: return fill(pick(grammar_.shapes));
-    }
+    const uint64_t turn = turns_++;
+    if (turn % 5 == 0) return random_bytes();
+    std::string input = fill(grammar_.shapes[shapes_used_++ % grammar_.shapes.size()]);
+    if (turn % 5 == 1) mutate(input);
+    return input;
 }
 
 std::vector<std::string> InputGenerator::heavy_inputs() {

@@ -23,7 +23,8 @@ const Grammar *grammar_for(const std::string &program);
 class InputGenerator {
 public:
     InputGenerator(const Grammar &grammar, uint64_t seed);
-    // Random bytes, filled shapes, and filled shapes with a few bytes mutated.
+    // Random bytes, filled shapes, and filled shapes with a few bytes
+    // mutated, in turn.
     std::string next();
     // The large cases: a 1 MiB line, 100 000 numbers, and the like.
     std::vector<std::string> heavy_inputs();
@@ -38,4 +39,5 @@ private:
 
     const Grammar &grammar_;
     uint64_t state_;
+    uint64_t turns_ = 0, shapes_used_ = 0;
 };
