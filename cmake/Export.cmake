@@ -46,3 +46,14 @@ write_basic_package_version_file(petits-calculs-config-version.cmake
 install(FILES ${PROJECT_BINARY_DIR}/petits-calculs-config.cmake
               ${PROJECT_BINARY_DIR}/petits-calculs-config-version.cmake
         DESTINATION ${config_dir} COMPONENT dev)
+
+# Every delivered header compiles alone, without a warning, as C and as C++.
+if(BUILD_TESTING)
+  get_property(headers GLOBAL PROPERTY PETITS_HEADERS)
+  list(TRANSFORM headers PREPEND -include)
+  set(flags -Wall -Wextra -Wpedantic -Werror -fsyntax-only ${headers} /dev/null)
+  add_test(NAME headers.c11 COMMAND ${CC_PROGRAM} -std=c11 -x c ${flags})
+  foreach(standard c++17 c++20)
+    add_test(NAME headers.${standard} COMMAND ${CMAKE_CXX_COMPILER} -std=${standard} -x c++ ${flags})
+  endforeach()
+endif()

@@ -54,6 +54,8 @@ function(install_object_module target subsystem object_name)
   if(M_HEADERS)
     install(FILES ${M_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/petits-calculs
             COMPONENT dev)
+    list(TRANSFORM M_HEADERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+    set_property(GLOBAL APPEND PROPERTY PETITS_HEADERS ${M_HEADERS})
   endif()
   set_property(GLOBAL APPEND PROPERTY PETITS_MODULES ${target})
   set_property(GLOBAL PROPERTY PETITS_MODULE_${target}_OBJECT ${subsystem}/${object_name}.o)
