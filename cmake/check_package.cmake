@@ -3,8 +3,9 @@
 #   - lintian --pedantic --display-info reports nothing at all on either;
 #   - each package holds exactly its expected files (CONTENTS, one
 #     "<package> <path>" per line, <multiarch> standing for MULTIARCH);
-#   - the programs and the examples of every page, the linking examples of
-#     section 3 included, work from the extracted packages;
+#   - the programs and the examples of every page, English and French, the
+#     linking examples of section 3 included, work from the extracted
+#     packages;
 #   - a grade report built by an outside CMake project from the delivered
 #     objects, and a barmax built by the C compiler with pkg-config, behave
 #     as the shipped programs;
@@ -83,7 +84,8 @@ set(root ${work}/root)
 foreach(deb IN LISTS debs)
   run(${DPKG_DEB} -x ${deb} ${root})
 endforeach()
-file(GLOB pages ${root}/usr/share/man/man1/*.gz ${root}/usr/share/man/man3/*.gz)
+file(GLOB pages ${root}/usr/share/man/man1/*.gz ${root}/usr/share/man/man3/*.gz
+                ${root}/usr/share/man/fr/man1/*.gz ${root}/usr/share/man/fr/man3/*.gz)
 run(${PYTHON} ${CHECK_EXAMPLES} --root ${root} ${pages})
 message(STATUS "${out}")
 

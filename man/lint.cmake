@@ -1,9 +1,13 @@
-# Fails when a manual page in PAGE_DIR draws any warning from groff (GROFF)
-# or, when MAN is set, from man -l in a UTF-8 and in an ASCII locale.
-file(GLOB pages "${PAGE_DIR}/*.1" "${PAGE_DIR}/*.3")
-if(NOT pages)
-  message(FATAL_ERROR "no manual page in ${PAGE_DIR}")
-endif()
+# Fails when a manual page in one of PAGE_DIRS draws any warning from groff
+# (GROFF) or, when MAN is set, from man -l in a UTF-8 and in an ASCII locale.
+set(pages "")
+foreach(dir IN LISTS PAGE_DIRS)
+  file(GLOB found "${dir}/*.1" "${dir}/*.3")
+  if(NOT found)
+    message(FATAL_ERROR "no manual page in ${dir}")
+  endif()
+  list(APPEND pages ${found})
+endforeach()
 
 set(problems "")
 foreach(page IN LISTS pages)
