@@ -8,7 +8,7 @@
 
 constexpr char DESCRIPTION[] =
     "Lit un nombre de secondes, négatif compris, sur l'entrée standard et\n"
-    "l'affiche en hh:mm:ss ; un nombre négatif donne des champs négatifs.\n";
+    "l'affiche en hh:mm:ss ; un nombre négatif donne des champs négatifs ou nuls.\n";
 
 int main(int argc, char **argv) {
     start_program(argc, argv, "dialsplit", DESCRIPTION, EXIT_STATUSES_OR_ASSERTION);

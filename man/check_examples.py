@@ -101,7 +101,10 @@ def commands(blocks):
     return [(n, cmd, "".join(l + "\n" for l in out)) for n, cmd, out in found]
 
 
-def check_page(path, args, env):
+def check_page(path, args, env, passed):
+    """Runs the examples of a page; `passed` maps the examples of the pages
+    that gave their output to the page, so that a translation whose examples
+    are the same, command for command and byte for byte, is not run twice."""
     name = os.path.basename(path)
     base = name[:-3] if name.endswith(".gz") else name
     program, section = base.rsplit(".", 1)
@@ -113,6 +116,10 @@ def check_page(path, args, env):
     runs = commands(example_blocks(read_page(path), name))
     if not runs:
         raise PageError(f"{name}: no example")
+    same = tuple((command, expected) for _, command, expected in runs)
+    if same in passed:
+        print(f"{name}: the {len(runs)} examples of {passed[same]}, which give their output")
+        return 0
     failures = 0
     with tempfile.TemporaryDirectory(prefix="man-examples-") as work:
         for number, command, expected in runs:
@@ -130,6 +137,8 @@ def check_page(path, args, env):
                 print(f"{name}:{number}: $ {command}\n--- expected\n{expected!r}\n"
                       f"--- got\n{run.stdout.decode('utf-8', 'replace')!r}")
     print(f"{name}: {len(runs) - failures} of {len(runs)} examples give their output")
+    if not failures:
+        passed[same] = path
     return failures
 
 
@@ -152,10 +161,10 @@ def main():
         env["CMAKE_PREFIX_PATH"] = usr
     env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
 
-    failures = 0
+    failures, passed = 0, {}
     for page in args.pages:
         try:
-            failures += check_page(page, args, env)
+            failures += check_page(page, args, env, passed)
         except PageError as error:
             print(error)
             failures += 1
