@@ -124,6 +124,13 @@ set(usr ${root}/usr)
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/testing/consumer -B ${work}/consumer -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${usr})
 run(${CMAKE_COMMAND} --build ${work}/consumer)
+# Asking for an incompatible version fails with CMake's own message.
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/testing/consumer -B ${work}/consumer-1.0
+                        -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${usr} -DWANTED=1.0
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+if(rc EQUAL 0 OR NOT err MATCHES "compatible with requested version \"1\.0\"")
+  message(FATAL_ERROR "find_package(petits-calculs 1.0) (status ${rc}):\n${err}")
+endif()
 expect_same_runs(${work}/consumer/gradebook ${usr}/bin/gradebook
   INPUTS "12 8 15 x 2 1 1 x -1" "12 8 x 2 1 x -2" ARGUMENTS --version -h
   FULL "12 8 x 2 1 x -1")
