@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "built_programs.h"
 #include "diagnostic.h"
 #include "run_program.h"
 
@@ -13,13 +14,13 @@ struct Program {
     std::string name, path, prompt;
 };
 
-const Program tickup{"tickup", TICKUP, "Veuillez entrer une heure sous la forme hh:mm:ss :\n"};
-const Program tickdown{"tickdown", TICKDOWN, tickup.prompt};
-const Program dialshow{"dialshow", DIALSHOW, "Veuillez saisir une valeur entiere :\n"};
-const Program dialsplit{"dialsplit", DIALSPLIT,
+const Program tickup{"tickup", program_path("tickup"), "Veuillez entrer une heure sous la forme hh:mm:ss :\n"};
+const Program tickdown{"tickdown", program_path("tickdown"), tickup.prompt};
+const Program dialshow{"dialshow", program_path("dialshow"), "Veuillez saisir une valeur entiere :\n"};
+const Program dialsplit{"dialsplit", program_path("dialsplit"),
                         "Veuillez saisir une valeur horaire exprimee en secondes :\n"};
-const Program dialtotal{"dialtotal", DIALTOTAL, "Veullez entrer une heure sous la forme hh:mm:ss :\n"};
-const Program dialsum{"dialsum", DIALSUM, "Veuille saisir une valeur horaire sous la forme hh:mm:ss :\n"};
+const Program dialtotal{"dialtotal", program_path("dialtotal"), "Veullez entrer une heure sous la forme hh:mm:ss :\n"};
+const Program dialsum{"dialsum", program_path("dialsum"), "Veuille saisir une valeur horaire sous la forme hh:mm:ss :\n"};
 
 struct Case {
     const Program &program;

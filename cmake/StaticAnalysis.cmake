@@ -6,7 +6,7 @@ petits_require_tool(CPPCHECK_PROGRAM cppcheck cppcheck)
 file(GLOB product_sources
      ${PROJECT_SOURCE_DIR}/gradebook/*.cpp ${PROJECT_SOURCE_DIR}/clock/*.cpp
      ${PROJECT_SOURCE_DIR}/quadroots/*.cpp ${PROJECT_SOURCE_DIR}/tallies/*.cpp
-     ${PROJECT_SOURCE_DIR}/demos/*.cpp)
+     ${PROJECT_SOURCE_DIR}/demos/*.cpp ${PROJECT_SOURCE_DIR}/exocheck/*.cpp)
 list(FILTER product_sources EXCLUDE REGEX "_test\\.cpp$")
 
 # clang-tidy reads the compile commands of this build; the options only g++
@@ -16,7 +16,7 @@ add_test(NAME static.clang-tidy
                  --extra-arg=-Wno-unknown-warning-option ${product_sources})
 set_tests_properties(static.clang-tidy PROPERTIES FAIL_REGULAR_EXPRESSION "warning:|error:")
 
-set(include_dirs common gradebook clock tallies)
+set(include_dirs common gradebook clock tallies exocheck)
 list(TRANSFORM include_dirs PREPEND -I${PROJECT_SOURCE_DIR}/)
 add_test(NAME static.cppcheck
          COMMAND ${CPPCHECK_PROGRAM} --std=c++20 --language=c++ --quiet --error-exitcode=1

@@ -2,6 +2,7 @@
 // each run ends.
 #include <gtest/gtest.h>
 
+#include "built_programs.h"
 #include "diagnostic.h"
 #include "run_program.h"
 
@@ -14,7 +15,7 @@ struct Case {
     std::string out;
 };
 
-void expect_clean_runs(const char *program, const std::vector<Case> &cases) {
+void expect_clean_runs(const std::string &program, const std::vector<Case> &cases) {
     for (const Case &c : cases) {
         RunResult r = run_program(program, c.input);
         EXPECT_TRUE(exited_cleanly(r)) << program << " < " << c.input;
@@ -23,7 +24,7 @@ void expect_clean_runs(const char *program, const std::vector<Case> &cases) {
 }
 
 TEST(Pairrule, AppliesTheRule) {
-    expect_clean_runs(PAIRRULE, {
+    expect_clean_runs(program_path("pairrule"), {
         {"3 1", "4 0 1\n"},
         {"3 2", "0 4 0\n"},
         {"0 -5", "0 -10 0\n"},
@@ -43,7 +44,7 @@ TEST(Pairrule, AppliesTheRule) {
 
 TEST(Pairrule, FailedReadIsReportedOnStandardOutput) {
     for (const char *input : {"", "a", "5", "5 x", "x 5"}) {
-        RunResult r = run_program(PAIRRULE, input);
+        RunResult r = run_program(program_path("pairrule"), input);
         EXPECT_TRUE(exited_cleanly(r, 1)) << input;
         EXPECT_EQ(r.out, "Erreur : échec lors de la lecture des deux entiers\n") << input;
     }
@@ -53,7 +54,7 @@ const std::string RATIO_PROMPT = "Veuillez saisir deux entiers et deux reels :\n
 
 TEST(Ratioscale, SinglePrecisionAndNoFinalNewline) {
     const std::string is = RATIO_PROMPT + "Le resultat est : ";
-    expect_clean_runs(RATIOSCALE, {
+    expect_clean_runs(program_path("ratioscale"), {
         {"3 4 2.5 0", is + "1.88"},  // 1.875 exactly
         {"3 4 2.5 99", is + "1.88"},  // the y read is replaced
         {"1 3 1 0", is + "0.33"},
@@ -68,7 +69,7 @@ TEST(Ratioscale, SinglePrecisionAndNoFinalNewline) {
 
 TEST(Ratioscale, FailedReadAbortsAfterThePrompt) {
     for (const char *input : {"", "1 2 3", "1 2 x 4", "1.5 2 3 4"}) {
-        RunResult r = run_program(RATIOSCALE, input);
+        RunResult r = run_program(program_path("ratioscale"), input);
         EXPECT_TRUE(aborted_with(r, "ratioscale", "demos/ratioscale.cpp", "main",
                                  "scanf(\"%d %d %f %f\", &p, &q, &x, &y) == 4"))
             << input;
@@ -82,7 +83,7 @@ std::string peek(const std::string &t0, const std::string &value, const std::str
 }
 
 TEST(Bytepeek, ShowsTheBytesInMemoryOrder) {
-    expect_clean_runs(BYTEPEEK, {
+    expect_clean_runs(program_path("bytepeek"), {
         {"7 65", peek("7", "65", "A\0\0\0\0\0"s)},
         {"7\n77263311946305", peek("7", "77263311946305", "ABCDEF")},
         {"0 5208208757389214273", peek("0", "5208208757389214273", "ABCDEF")},  // G, H unseen
@@ -95,12 +96,12 @@ TEST(Bytepeek, ShowsTheBytesInMemoryOrder) {
 TEST(Bytepeek, FailedReadsAbort) {
     const std::string src = "demos/bytepeek.cpp";
     for (const char *input : {"", "x", "x 65"}) {
-        RunResult r = run_program(BYTEPEEK, input);
+        RunResult r = run_program(program_path("bytepeek"), input);
         EXPECT_TRUE(aborted_with(r, "bytepeek", src, "main", "scanf(\"%d\", t) == 1")) << input;
         EXPECT_EQ(r.out, "") << input;
     }
     for (const char *input : {"7", "7 x"}) {
-        RunResult r = run_program(BYTEPEEK, input);
+        RunResult r = run_program(program_path("bytepeek"), input);
         EXPECT_TRUE(aborted_with(r, "bytepeek", src, "main", "scanf(\"%ld\", (long *) tc) == 1"))
             << input;
         EXPECT_EQ(r.out, "valeur saisie : 7\n") << input;
@@ -108,11 +109,11 @@ TEST(Bytepeek, FailedReadsAbort) {
 }
 
 TEST(Greetjoin, LengthAndSentence) {
-    expect_clean_runs(GREETJOIN, {{"", "Message de longueur 21 : Bonjour tout le monde\n"}});
+    expect_clean_runs(program_path("greetjoin"), {{"", "Message de longueur 21 : Bonjour tout le monde\n"}});
 }
 
 TEST(Decaydemo, TableSizeInMainAndInTaille) {
-    expect_clean_runs(DECAYDEMO, {{"",
+    expect_clean_runs(program_path("decaydemo"), {{"",
                                    "taille de la variable t dans main : 80\n"
                                    "taille de la variable t dans la fonction taille 8\n"}});
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "built_programs.h"
 #include "diagnostic.h"
 #include "run_program.h"
 
@@ -11,7 +12,7 @@ namespace {
 const std::string MAIN = "gradebook/main.cpp";
 const std::string CALC = "gradebook/gradecalc.cpp";
 
-RunResult gradebook(const std::string &input) { return run_program(GRADEBOOK, input); }
+RunResult gradebook(const std::string &input) { return run_program(program_path("gradebook"), input); }
 
 std::string tables(const std::string &notes, const std::string &coeffs) {
     return "Les notes saisies sont :\n" + notes + "\nLes coefficients sont :\n" + coeffs + "\n";
@@ -135,7 +136,7 @@ TEST(Gradebook, InputsThatCouldHangTheSearchEndQuickly) {
         RunOptions quick;
         quick.timeout_ms = 2000;
         const auto start = std::chrono::steady_clock::now();
-        RunResult r = run_program(GRADEBOOK, input, quick);
+        RunResult r = run_program(program_path("gradebook"), input, quick);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << input;
         EXPECT_TRUE(exited_cleanly(r)) << input;
         EXPECT_NE(r.out.find("la note minimale est "), std::string::npos) << input;

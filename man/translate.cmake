@@ -1,12 +1,12 @@
 # Translates English manual pages with po4a-translate (PO4A): each of PAGES
-# (pages of SOURCE_DIR, separated by commas) becomes OUTPUT_DIR/<page>, its
+# (paths, separated by commas) becomes OUTPUT_DIR/<page>, its
 # texts taken from the PO file PO and the lines of ADDENDUM added; then the
 # version goes in as configure_file puts it in the English pages, so that
 # the PO file does not change with the version (PROJECT_VERSION).
 # KEEP is the percentage of translated texts a page needs: the build gives 0,
 # so that a page whose translation is behind keeps its new texts in English;
 # the test gives 100, and fails on any page that is not wholly translated.
-foreach(var PO4A SOURCE_DIR PAGES PO ADDENDUM OUTPUT_DIR KEEP PROJECT_VERSION)
+foreach(var PO4A PAGES PO ADDENDUM OUTPUT_DIR KEEP PROJECT_VERSION)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "translate.cmake needs -D${var}=...")
   endif()
@@ -14,13 +14,14 @@ endforeach()
 
 string(REPLACE "," ";" PAGES "${PAGES}")
 set(behind "")
-foreach(page IN LISTS PAGES)
+foreach(source IN LISTS PAGES)
+  get_filename_component(page ${source} NAME)
   set(translated ${OUTPUT_DIR}/${page}.po4a)
   file(REMOVE ${translated})
   execute_process(COMMAND ${PO4A} --format man
                           --option groff_code=verbatim
                           --master-charset UTF-8 --localized-charset UTF-8
-                          --master ${SOURCE_DIR}/${page} --po ${PO}
+                          --master ${source} --po ${PO}
                           --addendum ${ADDENDUM} --keep ${KEEP}
                           --localized ${translated}
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)

@@ -1,6 +1,7 @@
 // quadroots end to end: the three kinds of result, a = 0 and NaN, failed reads.
 #include <gtest/gtest.h>
 
+#include "built_programs.h"
 #include "diagnostic.h"
 #include "run_program.h"
 
@@ -52,7 +53,7 @@ TEST(Quadroots, Solves) {
         {"1e200 1e200 1", real("-inf", "inf")},
     };
     for (const Case &c : cases) {
-        RunResult r = run_program(QUADROOTS, c.input);
+        RunResult r = run_program(program_path("quadroots"), c.input);
         EXPECT_TRUE(exited_cleanly(r)) << c.input;
         EXPECT_EQ(r.out, c.out) << c.input;
     }
@@ -60,7 +61,7 @@ TEST(Quadroots, Solves) {
 
 TEST(Quadroots, FewerThanThreeRealsFailAfterThePrompt) {
     for (const char *input : {"", "1 2", "1 2\n", "1 x 3", "a b c"}) {
-        RunResult r = run_program(QUADROOTS, input);
+        RunResult r = run_program(program_path("quadroots"), input);
         EXPECT_TRUE(aborted_with(r, "quadroots", "quadroots/main.cpp", "main", READ)) << input;
         EXPECT_EQ(r.out, PROMPT) << input;
     }

@@ -3,35 +3,28 @@
 // program says so on standard error and exits 1).
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
 #include "built_programs.h"
 #include "diagnostic.h"
+#include "programs.h"
 #include "run_program.h"
 #include "version.h"
 
 namespace {
 
-// An input on which each program succeeds and prints something.
-const std::map<std::string, std::string> TYPICAL_INPUT = {
-    {"gradebook", "12 8 15 x 2 1 1 x -1\n"}, {"tickup", "12:59:59\n"},   {"tickdown", "00:00:00\n"},
-    {"dialshow", "125\n"},                   {"dialsplit", "125\n"},     {"dialtotal", "00:02:05\n"},
-    {"dialsum", "0:1:75\n"},                 {"quadroots", "1 -3 2\n"},  {"digittally", "12 22 -7 30\n"},
-    {"barmax", "3|17|-4\n"},                 {"pairrule", "3 1\n"},      {"ratioscale", "3 4 2.5 0\n"},
-    {"bytepeek", "7 65\n"},                  {"greetjoin", ""},          {"decaydemo", ""},
-};
+// The typical input of a program: it succeeds on it and prints something.
+std::string typical_input(const std::string &name) { return std::string(find_program(name)->typical); }
 
 TEST(WriteError, EveryProgramReportsAnUnwritableStandardOutput) {
     RunOptions full;
     full.stdout_path = "/dev/full";
     for (const auto &[name, path] : BUILT_PROGRAMS) {
-        auto input = TYPICAL_INPUT.find(name);
-        ASSERT_NE(input, TYPICAL_INPUT.end()) << "no typical input for " << name;
-        RunResult ok = run_program(path, input->second);
+        const std::string input = typical_input(name);
+        RunResult ok = run_program(path, input);
         EXPECT_TRUE(exited_cleanly(ok)) << name;
         EXPECT_FALSE(ok.out.empty()) << name;
-        RunResult r = run_program(path, input->second, full);
+        RunResult r = run_program(path, input, full);
         EXPECT_TRUE(exited_with(r, 1)) << name << ": " << describe_end(r);
         EXPECT_EQ(r.err, name + ": erreur d'écriture sur la sortie standard\n");
     }
@@ -66,7 +59,7 @@ TEST(CommandLine, HelpAndVersionAnswerAnyOtherArgumentIsRefused) {
         for (const CommandLine &row : rows) {
             RunOptions options;
             options.arguments = row.arguments;
-            RunResult r = run_program(path, TYPICAL_INPUT.at(name), options);
+            RunResult r = run_program(path, typical_input(name), options);
             const std::string shown = name + " " + testing::PrintToString(row.arguments);
             if (!row.refusal.empty()) {
                 EXPECT_TRUE(exited_with(r, 2)) << shown << ": " << describe_end(r);

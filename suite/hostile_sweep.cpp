@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "run_program.h"
-#include "sweep_grammar.h"
+#include "grammar.h"
 #include "sweep_judge.h"
 
 namespace {
@@ -58,13 +58,13 @@ int main(int argc, char **argv) {
     const std::string name = path.substr(path.find_last_of('/') + 1);
     const int count = argc > 2 ? std::atoi(argv[2]) : 300;
     const uint64_t seed = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20261208;
-    const Grammar *grammar = grammar_for(name);
-    if (!grammar) {
-        std::fprintf(stderr, "hostile_sweep: no input grammar for %s\n", name.c_str());
+    const ProgramData *program = find_program(name);
+    if (!program) {
+        std::fprintf(stderr, "hostile_sweep: %s is not a program of petits-calculs\n", name.c_str());
         return 2;
     }
 
-    InputGenerator gen(*grammar, seed);
+    InputGenerator gen(*program, seed);
     RunOptions options;
     options.timeout_ms = 5000;
     Tally tally;
@@ -73,7 +73,7 @@ int main(int argc, char **argv) {
 
     for (const std::string &input : inputs) {
         RunResult r = run_program(path, input, options);
-        std::string fault = judge(r, *grammar);
+        std::string fault = judge(r, *program);
         if (!fault.empty()) {
             if (++tally.failures <= 5)
                 std::printf("FAIL %s: %s\n  input: %s\n  ended: %s\n  stdout: %s\n  stderr: %s\n",

@@ -3,12 +3,13 @@
 
 #include <string>
 
+#include "programs.h"
 #include "run_program.h"
-#include "sweep_grammar.h"
 
-// True when err is exactly one assertion diagnostic line of this program:
+// True when err is exactly one assertion diagnostic line of this program,
+// naming its source by its path in the repository:
 //   prog: dir/file.cpp:line: function: Assertion `condition' failed.
-bool is_one_diagnostic(const std::string &err, const std::string &program);
+bool is_one_diagnostic(const std::string &err, std::string_view program);
 
 // Empty when the run ended in a documented way, else what went wrong.
-std::string judge(const RunResult &r, const Grammar &g);
+std::string judge(const RunResult &r, const ProgramData &p);

@@ -26,21 +26,21 @@ RunResult signalled(int signal, std::string err) {
 }
 
 TEST(SweepJudge, AcceptsOnlyDocumentedEndings) {
-    const Grammar &barmax = *grammar_for("barmax");
-    const Grammar &pairrule = *grammar_for("pairrule");
-    const Grammar &tickup = *grammar_for("tickup");
+    const ProgramData &barmax = *find_program("barmax");
+    const ProgramData &pairrule = *find_program("pairrule");
+    const ProgramData &tickup = *find_program("tickup");
     const std::string diagnostic = "tickup: clock/clockwrap.cpp:17: add_1s: Assertion `*heure >= 0 && *heure <= 23' failed.\n";
     RunResult hang = exited(0, "", "");
     hang.timed_out = true;
-    struct Case { RunResult r; const Grammar &g; bool documented; };
+    struct Case { RunResult r; const ProgramData &p; bool documented; };
     const std::vector<Case> cases = {
         {exited(0, "12\n", ""), barmax, true},
         {exited(0, "12\n", "warning\n"), barmax, false},
         {exited(1, "", "Erreur: aucun entier valide lu\n"), barmax, true},
         {exited(1, "", "==1==ERROR: AddressSanitizer: heap-buffer-overflow\n"), barmax, false},
         {exited(1, "x", "Erreur: aucun entier valide lu\n"), barmax, false},
-        {exited(1, pairrule.read_error, ""), pairrule, true},
-        {exited(1, "", pairrule.read_error), pairrule, false},
+        {exited(1, std::string(pairrule.read_error), ""), pairrule, true},
+        {exited(1, "", std::string(pairrule.read_error)), pairrule, false},
         {exited(1, "", ""), tickup, false},
         {exited(2, "", ""), tickup, false},
         {signalled(SIGABRT, diagnostic), tickup, true},
@@ -54,7 +54,7 @@ TEST(SweepJudge, AcceptsOnlyDocumentedEndings) {
         {hang, tickup, false},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(judge(c.r, c.g).empty(), c.documented) << c.g.program << ": [" << c.r.out << "] [" << c.r.err << "]";
+        EXPECT_EQ(judge(c.r, c.p).empty(), c.documented) << c.p.name << ": [" << c.r.out << "] [" << c.r.err << "]";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // digittally and barmax end to end.
 #include <gtest/gtest.h>
 
+#include "built_programs.h"
 #include "diagnostic.h"
 #include "run_program.h"
 
@@ -35,7 +36,7 @@ TEST(Digittally, CountsByLastDigit) {
         {"+4 -0", HEADING + "1 nombre se terminant par 0\n1 nombre se terminant par 4\n"},
     };
     for (const Case &c : cases) {
-        RunResult r = run_program(DIGITTALLY, c.input);
+        RunResult r = run_program(program_path("digittally"), c.input);
         EXPECT_TRUE(exited_cleanly(r)) << c.input;
         EXPECT_EQ(r.out, c.out) << c.input;
     }
@@ -58,14 +59,14 @@ TEST(Barmax, PrintsTheLargestFirstIntegerOfEachField) {
         {"2147483647|5|-2147483648", "2147483647\n"},
     };
     for (const Case &c : cases) {
-        RunResult r = run_program(BARMAX, c.input);
+        RunResult r = run_program(program_path("barmax"), c.input);
         EXPECT_TRUE(exited_cleanly(r)) << c.input;
         EXPECT_EQ(r.out, c.out) << c.input;
     }
 }
 
 TEST(Barmax, HugeValueStillGivesOneInteger) {
-    RunResult r = run_program(BARMAX, "99999999999999999999999|3");
+    RunResult r = run_program(program_path("barmax"), "99999999999999999999999|3");
     EXPECT_TRUE(exited_cleanly(r));
     ASSERT_GE(r.out.size(), 2u);
     EXPECT_EQ(r.out.find_first_not_of("-0123456789"), r.out.size() - 1) << r.out;
@@ -74,7 +75,7 @@ TEST(Barmax, HugeValueStillGivesOneInteger) {
 
 TEST(Barmax, NoIntegerIsAnErrorOnStandardError) {
     for (const char *input : {"", "   \n", "|", "|5", "x|5", "-|5"}) {
-        RunResult r = run_program(BARMAX, input);
+        RunResult r = run_program(program_path("barmax"), input);
         EXPECT_TRUE(exited_with(r, 1)) << input << ": " << describe_end(r);
         EXPECT_EQ(r.err, "Erreur: aucun entier valide lu\n") << input;
         EXPECT_EQ(r.out, "") << input;

@@ -1,8 +1,9 @@
 #include "diagnostic.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
+
+#include "assertion.h"
 
 namespace {
 
@@ -33,17 +34,13 @@ std::string death_regex(const std::string &file, const std::string &function,
 testing::AssertionResult is_diagnostic(const std::string &err, const std::string &program,
                                        const std::string &file, const std::string &function,
                                        const std::string &condition) {
-    const std::string head = program + ": " + file + ":";
-    const std::string tail = ": " + function + ": Assertion `" + condition + "' failed.\n";
-    bool ok = err.size() > head.size() + tail.size() && err.compare(0, head.size(), head) == 0 &&
-              err.compare(err.size() - tail.size(), tail.size(), tail) == 0;
-    if (ok) {
-        for (size_t i = head.size(); i < err.size() - tail.size(); ++i)
-            ok = ok && std::isdigit(static_cast<unsigned char>(err[i]));
-    }
-    if (ok) return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "expected the diagnostic\n  " << head << "<line>" << tail
-                                       << "got\n  [" << err << "]";
+    const auto line = parse_assertion(err);
+    if (err.ends_with('\n') && line && line->program == program && line->file == file &&
+        line->function == function && line->condition == condition)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "expected the diagnostic\n  " << program << ": " << file
+                                       << ":<line>: " << function << ": Assertion `" << condition
+                                       << "' failed.\ngot\n  [" << err << "]";
 }
 
 testing::AssertionResult aborted_with(const RunResult &r, const std::string &program,

@@ -53,7 +53,7 @@ bool Terminal::wait_for(const std::string &text, int timeout_ms) {
     return true;
 }
 
-void Terminal::type(const std::string &keys) {
+void Terminal::type(const std::string &keys) const {
     if (write(master_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
         throw std::runtime_error("cannot type on the terminal");
 }

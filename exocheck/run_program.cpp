@@ -12,7 +12,6 @@
 #include <unistd.h>
 #include <utility>
 
-extern char **environ;
 
 namespace {
 
@@ -101,7 +100,7 @@ pid_t spawn(const std::string &path, const Pipes &pipes, const RunOptions &optio
     std::signal(SIGPIPE, SIG_IGN);
     SpawnSetup setup(pipes, options.stdout_path);
     std::vector<char *> argv{const_cast<char *>(path.c_str())};
-    for (const std::string &argument : options.arguments) argv.push_back(const_cast<char *>(argument.c_str()));
+    for (const std::string &argument : options.arguments) argv.push_back(const_cast<char *>(argument.c_str()));  // cppcheck-suppress useStlAlgorithm
     argv.push_back(nullptr);
     pid_t pid = 0;
     int rc = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv.data(), environ);

@@ -14,7 +14,7 @@ public:
     // Reads the screen until it holds `text` or timeout_ms pass; true if found.
     bool wait_for(const std::string &text, int timeout_ms = 3000);
     // Types keys; a line is ended by "\r", as the Enter key sends.
-    void type(const std::string &keys);
+    void type(const std::string &keys) const;
     // Reads until the program closes the terminal, then reaps it; returns
     // the wait status.
     int finish(int timeout_ms = 3000);
