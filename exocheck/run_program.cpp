@@ -12,6 +12,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "launcher.h"
+
 
 namespace {
 
@@ -99,11 +101,14 @@ pid_t spawn(const std::string &path, const Pipes &pipes, const RunOptions &optio
     // early); the child gets the default back, as from a shell.
     std::signal(SIGPIPE, SIG_IGN);
     SpawnSetup setup(pipes, options.stdout_path);
-    std::vector<char *> argv{const_cast<char *>(path.c_str())};
-    for (const std::string &argument : options.arguments) argv.push_back(const_cast<char *>(argument.c_str()));  // cppcheck-suppress useStlAlgorithm
+    const std::vector<std::string> command = launch_command(path, options.arguments);
+    std::vector<char *> argv;
+    argv.reserve(command.size() + 1);
+    for (const std::string &word : command) argv.push_back(const_cast<char *>(word.c_str()));  // cppcheck-suppress useStlAlgorithm
     argv.push_back(nullptr);
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
+    // The emulator, when there is one, is found on PATH.
+    int rc = posix_spawnp(&pid, argv[0], &setup.actions, &setup.attr, argv.data(), environ);
     if (rc != 0) {
         errno = rc;
         fail("posix_spawn " + path);

@@ -1,0 +1,27 @@
+#include "launcher.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+bool is_elf(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    char magic[4] = {};
+    return file.read(magic, sizeof magic) && std::string(magic, sizeof magic) == "\x7f" "ELF";
+}
+
+}  // namespace
+
+std::vector<std::string> launch_command(const std::string &path, const std::vector<std::string> &arguments) {
+    std::vector<std::string> command;
+    const char *emulator = std::getenv("PETITS_EMULATOR");
+    if (emulator != nullptr && is_elf(path)) {
+        std::istringstream words(emulator);
+        for (std::string word; words >> word;) command.push_back(word);
+    }
+    command.push_back(path);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
+}

@@ -1,0 +1,15 @@
+// How a program is started: directly, or through a user-mode emulator when
+// the programs of this build are for another processor than the machine's.
+// PETITS_EMULATOR, when set, is that emulator's command line, for example
+// "qemu-aarch64 -L /usr/aarch64-linux-gnu": the tests of a cross build set
+// it, since an emulated process cannot start another program of its own
+// processor without help. Scripts start as they are (their interpreter is
+// the machine's).
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The command line that runs `path` with `arguments`: the emulator's words
+// first when PETITS_EMULATOR is set and `path` is an ELF executable.
+std::vector<std::string> launch_command(const std::string &path, const std::vector<std::string> &arguments);
