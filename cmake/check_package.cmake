@@ -7,8 +7,9 @@
 #     linking examples of section 3 included, work from the extracted
 #     packages;
 #   - a grade report built by an outside CMake project from the delivered
-#     objects, and a barmax built by the C compiler with pkg-config, behave
-#     as the shipped programs;
+#     objects, and a barmax built by the C compiler with the flags
+#     pkg-config prints, every path in them clean, behave as the shipped
+#     programs;
 #   - a second build of the same sources, in another directory, under umask
 #     002 and with another git identity, gives the same bytes.
 set(work ${BUILD_DIR}/package-test)
@@ -134,9 +135,20 @@ endif()
 expect_same_runs(${work}/consumer/gradebook ${usr}/bin/gradebook
   INPUTS "12 8 15 x 2 1 1 x -1" "12 8 x 2 1 x -2" ARGUMENTS --version -h
   FULL "12 8 x 2 1 x -1")
+# The packages install under /usr: pkg-config finds them under root as it
+# would for a cross-compiler's system root.
 file(GLOB pc_dirs ${usr}/lib/*/pkgconfig ${usr}/lib/pkgconfig)
-run(env PKG_CONFIG_PATH=${pc_dirs} ${PKG_CONFIG} --cflags --libs petits-calculs-barmax_main)
+run(env PKG_CONFIG_PATH=${pc_dirs} PKG_CONFIG_SYSROOT_DIR=${root}
+    ${PKG_CONFIG} --cflags --libs petits-calculs-barmax_main)
 separate_arguments(flags UNIX_COMMAND "${out}")
+foreach(flag IN LISTS flags)
+  string(REGEX REPLACE "^-I" "" path "${flag}")
+  cmake_path(NORMAL_PATH path OUTPUT_VARIABLE clean)
+  if(NOT IS_ABSOLUTE "${path}" OR NOT path STREQUAL clean OR NOT EXISTS "${path}")
+    message(FATAL_ERROR "pkg-config printed \"${flag}\", not the clean path of a file "
+                        "it installed:\n${out}")
+  endif()
+endforeach()
 run(${CC} ${flags} -o ${work}/barmax)
 expect_same_runs(${work}/barmax ${usr}/bin/barmax
   INPUTS "3|17|-4" "x|5" ARGUMENTS --help extra FULL "1|2")
