@@ -35,13 +35,17 @@ set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PROGRAMS_DESCRIPTION
 "small French console programs on grades, clock times and numbers
-Fifteen small interactive programs that read numbers on standard input and
-answer in French on standard output: a weighted grade report, clock-time
-arithmetic and conversions, a quadratic solver, integer stream tallies and
-short language demonstrations. Every precondition is an always-active
-assertion that stops the program with a clear diagnostic.
+Fifteen small console exercises that answer in French on standard output: a
+weighted grade report, clock-time arithmetic and conversions, a quadratic
+solver, integer stream tallies and short language demonstrations. All but
+greetjoin and decaydemo read numbers typed or piped on standard input. Every
+precondition is an always-active assertion that stops the program with a
+clear diagnostic.
 .
-Each program has a manual page with examples.")
+exocheck checks a learner's own solution of one of these exercises against
+its reference program.
+.
+Each program has a manual page with examples, in English and in French.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME petits-calculs-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
