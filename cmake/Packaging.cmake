@@ -23,7 +23,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${PETITS_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PETITS_STRIP ${CMAKE_STRIP})
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack_strip.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack_require_pages.cmake
+                            ${CMAKE_CURRENT_LIST_DIR}/cpack_strip.cmake)
 set(CPACK_PETITS_AR ${CMAKE_AR})
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack_rearchive.cmake)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
@@ -95,4 +96,13 @@ if(BUILD_TESTING AND NOT PETITS_SANITIZE)
                    -DCHECK_EXAMPLES=${PROJECT_SOURCE_DIR}/man/check_examples.py
                    -P ${CMAKE_CURRENT_LIST_DIR}/check_package.cmake)
   set_tests_properties(package.deb PROPERTIES TIMEOUT 300)
+
+  # cpack refuses a staged tree whose English page has no French twin.
+  set(english_only ${CMAKE_CURRENT_BINARY_DIR}/english-only)
+  file(WRITE ${english_only}/programs/usr/share/man/man1/barmax.1.gz "")
+  add_test(NAME package.french_pages_required
+           COMMAND ${CMAKE_COMMAND} -DCPACK_TEMPORARY_DIRECTORY=${english_only}
+                   -P ${CMAKE_CURRENT_LIST_DIR}/cpack_require_pages.cmake)
+  set_tests_properties(package.french_pages_required PROPERTIES
+    PASS_REGULAR_EXPRESSION "usr/share/man/fr/man1/barmax\\.1\\.gz.*apt-get install po4a")
 endif()
