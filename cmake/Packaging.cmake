@@ -71,31 +71,38 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/CPackProjectConfig.cmake.in
                ${CPACK_PROJECT_CONFIG_FILE} @ONLY)
 include(CPack)
 
-# The package test: builds both packages from this build, has lintian judge
-# them, checks their contents and runs them from their extracted trees, and
-# builds them again elsewhere to see the same bytes. Not for a sanitizer
-# build, which is never packaged.
+# The package test, in steps (cmake/check_package.cmake): the packages are
+# built once, then each check is a test of its own, with its own timeout,
+# and the work directory is removed at the end. Not for a sanitizer build,
+# which is never packaged.
 if(BUILD_TESTING AND NOT PETITS_SANITIZE)
-  add_test(NAME package.deb
-           COMMAND ${CMAKE_COMMAND}
-                   -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
-                   -DBUILD_DIR=${PROJECT_BINARY_DIR}
-                   -DGENERATOR=${CMAKE_GENERATOR}
-                   -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
-                   "-DCXX_FLAGS=${CMAKE_CXX_FLAGS}"
-                   "-DLINKER_FLAGS=${CMAKE_EXE_LINKER_FLAGS}"
-                   -DMULTIARCH=${CMAKE_LIBRARY_ARCHITECTURE}
-                   -DCONTENTS=${CMAKE_CURRENT_LIST_DIR}/package-contents.txt
-                   -DCPACK=${CMAKE_CPACK_COMMAND}
-                   -DDPKG_DEB=${DPKG_DEB_PROGRAM}
-                   -DLINTIAN=${LINTIAN_PROGRAM}
-                   -DPKG_CONFIG=${PKG_CONFIG_PROGRAM}
-                   -DCC=${CC_PROGRAM}
-                   -DPYTHON=${Python3_EXECUTABLE}
-                   -DVERSION=${PROJECT_VERSION}
-                   -DCHECK_EXAMPLES=${PROJECT_SOURCE_DIR}/man/check_examples.py
-                   -P ${CMAKE_CURRENT_LIST_DIR}/check_package.cmake)
-  set_tests_properties(package.deb PROPERTIES TIMEOUT 300)
+  set(arguments -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DBUILD_DIR=${PROJECT_BINARY_DIR}
+                -DWORK=${PROJECT_BINARY_DIR}/package-test
+                -DGENERATOR=${CMAKE_GENERATOR} -DBUILD_TYPE=${CMAKE_BUILD_TYPE}
+                "-DCXX_FLAGS=${CMAKE_CXX_FLAGS}" "-DLINKER_FLAGS=${CMAKE_EXE_LINKER_FLAGS}"
+                -DMULTIARCH=${CMAKE_LIBRARY_ARCHITECTURE}
+                -DCONTENTS=${CMAKE_CURRENT_LIST_DIR}/package-contents.txt
+                -DCPACK=${CMAKE_CPACK_COMMAND} -DDPKG_DEB=${DPKG_DEB_PROGRAM}
+                -DLINTIAN=${LINTIAN_PROGRAM} -DPKG_CONFIG=${PKG_CONFIG_PROGRAM}
+                -DCC=${CC_PROGRAM} -DPYTHON=${Python3_EXECUTABLE} -DVERSION=${PROJECT_VERSION}
+                -DCHECK_EXAMPLES=${PROJECT_SOURCE_DIR}/man/check_examples.py)
+  # <step> <timeout in seconds>, a few times what each takes on a busy machine.
+  set(steps build 120 lintian 120 contents 30 examples 120 consumer.cmake 120
+            consumer.pkgconfig 60 reproducible 300 clean 30)
+  while(steps)
+    list(POP_FRONT steps step timeout)
+    add_test(NAME package.${step}
+             COMMAND ${CMAKE_COMMAND} -DSTEP=${step} ${arguments}
+                     -P ${CMAKE_CURRENT_LIST_DIR}/check_package.cmake)
+    set_tests_properties(package.${step} PROPERTIES TIMEOUT ${timeout})
+    if(step STREQUAL "build")
+      set_tests_properties(package.${step} PROPERTIES FIXTURES_SETUP package)
+    elseif(step STREQUAL "clean")
+      set_tests_properties(package.${step} PROPERTIES FIXTURES_CLEANUP package)
+    else()
+      set_tests_properties(package.${step} PROPERTIES FIXTURES_REQUIRED package)
+    endif()
+  endwhile()
 
   # cpack refuses a staged tree whose English page has no French twin.
   set(english_only ${CMAKE_CURRENT_BINARY_DIR}/english-only)
