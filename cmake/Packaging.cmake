@@ -86,9 +86,10 @@ if(BUILD_TESTING AND NOT PETITS_SANITIZE)
                 -DLINTIAN=${LINTIAN_PROGRAM} -DPKG_CONFIG=${PKG_CONFIG_PROGRAM}
                 -DCC=${CC_PROGRAM} -DPYTHON=${Python3_EXECUTABLE} -DVERSION=${PROJECT_VERSION}
                 -DCHECK_EXAMPLES=${PROJECT_SOURCE_DIR}/man/check_examples.py)
-  # <step> <timeout in seconds>, a few times what each takes on a busy machine.
-  set(steps build 120 lintian 120 contents 30 examples 120 consumer.cmake 120
-            consumer.pkgconfig 60 reproducible 300 clean 30)
+  # <step> <timeout in seconds>: about three times what each took on a 2-core
+  # machine loaded by several builds (lintian 106 s, the rebuild 114 s).
+  set(steps build 60 lintian 300 contents 60 examples 120 consumer.cmake 60
+            consumer.pkgconfig 60 reproducible 360 clean 60)
   while(steps)
     list(POP_FRONT steps step timeout)
     add_test(NAME package.${step}
