@@ -11,17 +11,6 @@ set(PETITS_PACKAGES petits-calculs petits-calculs-dev)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# petits_require_tool(<var> <program> <debian-package>)
-# Finds a program the tests need; when it is missing, the configure stops
-# with the name of the Debian package that provides it.
-function(petits_require_tool var program package)
-  find_program(${var} ${program})
-  if(NOT ${var})
-    message(FATAL_ERROR "${program} not found: the tests need it (Debian package ${package}). "
-                        "Install it, or configure with -DBUILD_TESTING=OFF.")
-  endif()
-endfunction()
-
 # add_program(<name> SOURCES <src>... [LINK <target>...])
 # The one place a program is declared. Its folder holds, beside its sources,
 #   <name>.1       its manual page (the French one is made from man/po);

@@ -1,7 +1,6 @@
 # The static-analysis gate: clang-tidy, with the checks of .clang-tidy, and
 # cppcheck find nothing in the product code (the tests are not product).
-petits_require_tool(CLANG_TIDY_PROGRAM clang-tidy clang-tidy)
-petits_require_tool(CPPCHECK_PROGRAM cppcheck cppcheck)
+# The analysers are found with the other test tools (cmake/TestTools.cmake).
 
 file(GLOB product_sources
      ${PROJECT_SOURCE_DIR}/gradebook/*.cpp ${PROJECT_SOURCE_DIR}/clock/*.cpp

@@ -1,27 +1,24 @@
-# Every tool the tests need, found once. With testing on, a missing one stops
-# the configure and names its Debian package: the tests never silently shrink.
-# With -DBUILD_TESTING=OFF none of them is looked for.
+# Every tool the tests need, found once. With testing on, the configure stops
+# if any is missing and names all of them with their Debian packages: the
+# tests never silently shrink. With -DBUILD_TESTING=OFF none is looked for.
+include(${CMAKE_CURRENT_LIST_DIR}/RequireTools.cmake)
 include(GoogleTest)
 find_package(GTest)
-if(NOT GTest_FOUND)
-  message(FATAL_ERROR "GoogleTest not found: the tests need it (Debian package libgtest-dev). "
-                      "Install it, or configure with -DBUILD_TESTING=OFF.")
-endif()
+petits_require("${GTest_FOUND}" GoogleTest libgtest-dev)
 # A sanitizer build runs only the tests of the code: GoogleTest is enough.
-if(PETITS_SANITIZE)
-  return()
+if(NOT PETITS_SANITIZE)
+  find_package(Python3 COMPONENTS Interpreter)
+  petits_require("${Python3_Interpreter_FOUND}" python3 python3)  # page examples
+  petits_require_tool(GROFF_PROGRAM groff groff-base)        # manual pages format cleanly
+  petits_require_tool(MAN_PROGRAM man man-db)
+  petits_require_tool(PO4A_PROGRAM po4a po4a)                # the French pages
+  petits_require_tool(DPKG_DEB_PROGRAM dpkg-deb dpkg-dev)    # the package test
+  petits_require_tool(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps dpkg-dev)
+  petits_require_tool(LINTIAN_PROGRAM lintian lintian)
+  # Programs of one's own built from the delivered objects: in C, with pkg-config.
+  petits_require_tool(CC_PROGRAM cc gcc)
+  petits_require_tool(PKG_CONFIG_PROGRAM pkg-config pkg-config)
+  petits_require_tool(CLANG_TIDY_PROGRAM clang-tidy clang-tidy)  # the static gate
+  petits_require_tool(CPPCHECK_PROGRAM cppcheck cppcheck)
 endif()
-find_package(Python3 COMPONENTS Interpreter)
-if(NOT Python3_Interpreter_FOUND)
-  message(FATAL_ERROR "python3 not found: the tests need it (Debian package python3). "
-                      "Install it, or configure with -DBUILD_TESTING=OFF.")
-endif()
-petits_require_tool(GROFF_PROGRAM groff groff-base)        # manual pages format cleanly
-petits_require_tool(MAN_PROGRAM man man-db)
-petits_require_tool(PO4A_TRANSLATE_PROGRAM po4a-translate po4a)  # the French pages
-petits_require_tool(DPKG_DEB_PROGRAM dpkg-deb dpkg-dev)    # the package test
-petits_require_tool(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps dpkg-dev)
-petits_require_tool(LINTIAN_PROGRAM lintian lintian)
-# Programs of one's own built from the delivered objects: in C, with pkg-config.
-petits_require_tool(CC_PROGRAM cc gcc)
-petits_require_tool(PKG_CONFIG_PROGRAM pkg-config pkg-config)
+petits_stop_if_tools_missing("or configure with -DBUILD_TESTING=OFF to build without the tests.")

@@ -158,6 +158,7 @@ def main():
         usr = os.path.join(args.root, "usr")
         env["CPLUS_INCLUDE_PATH"] = env["C_INCLUDE_PATH"] = os.path.join(usr, "include")
         env["PKG_CONFIG_PATH"] = os.pathsep.join(glob.glob(os.path.join(usr, "lib/*/pkgconfig")))
+        env["PKG_CONFIG_SYSROOT_DIR"] = args.root  # its .pc files name /usr
         env["CMAKE_PREFIX_PATH"] = usr
     env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
 
