@@ -18,7 +18,7 @@ if(NOT Python3_Interpreter_FOUND)
 endif()
 petits_require_tool(GROFF_PROGRAM groff groff-base)        # manual pages format cleanly
 petits_require_tool(MAN_PROGRAM man man-db)
-petits_require_tool(PO4A_TRANSLATE_PROGRAM po4a-translate po4a)  # the French pages
+petits_require_tool(PO4A_PROGRAM po4a po4a)                # the French pages
 petits_require_tool(DPKG_DEB_PROGRAM dpkg-deb dpkg-dev)    # the package test
 petits_require_tool(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps dpkg-dev)
 petits_require_tool(LINTIAN_PROGRAM lintian lintian)

@@ -84,8 +84,7 @@ set(root ${work}/root)
 foreach(deb IN LISTS debs)
   run(${DPKG_DEB} -x ${deb} ${root})
 endforeach()
-file(GLOB pages ${root}/usr/share/man/man1/*.gz ${root}/usr/share/man/man3/*.gz
-                ${root}/usr/share/man/fr/man1/*.gz ${root}/usr/share/man/fr/man3/*.gz)
+file(GLOB pages ${root}/usr/share/man/man[137]/*.gz ${root}/usr/share/man/fr/man[137]/*.gz)
 run(${PYTHON} ${CHECK_EXAMPLES} --root ${root} ${pages})
 message(STATUS "${out}")
 
