@@ -98,8 +98,7 @@ function(step_contents)
 endfunction()
 
 function(step_examples)
-  file(GLOB pages ${usr}/share/man/man1/*.gz ${usr}/share/man/man3/*.gz
-                  ${usr}/share/man/fr/man1/*.gz ${usr}/share/man/fr/man3/*.gz)
+  file(GLOB pages ${usr}/share/man/man[137]/*.gz ${usr}/share/man/fr/man[137]/*.gz)
   run(${PYTHON} ${CHECK_EXAMPLES} --root ${root} ${pages})
   message(STATUS "${out}")
 endfunction()

@@ -2,7 +2,8 @@
 // a program's main delivered as an object module carries it:
 //   - the command line: "--help" and "--version" answer and exit 0 without
 //     reading standard input; any other argument, or more than one, is
-//     refused with exit status 2; no argument starts the dialogue;
+//     refused with exit status 2 and a line that says why; no argument
+//     starts the dialogue;
 //   - the check, at exit, that standard output was written: a report that
 //     could not be (full disk, closed pipe, /dev/full) ends with a line on
 //     standard error and exit status 1, not 0.
@@ -32,11 +33,20 @@ inline void check_stdout_at_exit() {
     _exit(status);
 }
 
-[[noreturn]] inline void refuse_argument(const char *argument) {
-    const bool option = argument[0] == '-' && argument[1] != '\0';
-    std::fprintf(stderr, "%s: %s « %s »\nSaisissez « %s --help » pour plus d'informations.\n",
-                 program_invocation_short_name, option ? "option non reconnue" : "argument superflu",
-                 argument, program_invocation_short_name);
+// Says what is wrong with the argument named: a second option (one option
+// at a time), an option the program does not know, or an argument it has
+// no use for.
+[[noreturn]] inline void refuse_argument(const char *argument, bool second_option) {
+    const char *what = "argument superflu";
+    const char *why = "";
+    if (second_option) {
+        what = "option superflue";
+        why = " : une seule option à la fois";
+    } else if (argument[0] == '-' && argument[1] != '\0') {
+        what = "option non reconnue";
+    }
+    std::fprintf(stderr, "%s: %s « %s »%s\nSaisissez « %s --help » pour plus d'informations.\n",
+                 program_invocation_short_name, what, argument, why, program_invocation_short_name);
     end_program(2);
 }
 
@@ -68,8 +78,10 @@ inline void start_program(int argc, char **argv, const char *name, const char *d
     if (argc < 2) return;
     const bool asks_help = same_text(argv[1], "--help");
     const bool asks_version = same_text(argv[1], "--version");
-    if (argc > 2 || !(asks_help || asks_version))
-        refuse_argument(argv[asks_help || asks_version ? 2 : 1]);
+    if (!(asks_help || asks_version))
+        refuse_argument(argv[1], false);
+    if (argc > 2)
+        refuse_argument(argv[2], same_text(argv[2], "--help") || same_text(argv[2], "--version"));
     if (asks_help)
         std::printf("Utilisation : %s [--help | --version]\n%s\n"
                     "  --help     affiche cette aide et termine\n"

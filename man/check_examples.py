@@ -9,12 +9,23 @@ to FILE before the command runs, so that the commands after it can use it.
 Blocks without commands (forms, fragments) are not run, but every block is
 checked for plain "-", "'" and "`", which groff may render as other characters
 than the ones a program prints: examples write them \\-, \\(aq and \\(ga.
+The SYNOPSIS of a section 1 page, the section after NAME, is also checked: it
+reads, byte for byte, as the first line of the program's --help after
+"Utilisation : ".
 
-Usage: check_examples.py [--path DIR]... [--root DIR] [--skip-missing] PAGE...
+A Markdown file (README.md) is read the same way, its ``` blocks for .EX/.EE
+and its text as it is, but for a line of output ending with "⏎", which
+the program ends without a newline. Only its commands that name
+build/<folder>/<program> run, with that program of the build directory given
+by --build.
+
+Usage: check_examples.py [--path DIR]... [--root DIR] [--build DIR] [--skip-missing] PAGE...
   --path DIR      searched first for the programs (repeatable)
   --root DIR      an installed tree: /usr/ in commands means DIR/usr/, its
                   bin/ is searched first, its include/ is on the compilers'
                   include path, and pkg-config and CMake find its packages
+  --build DIR     a build directory: build/ in the commands of a Markdown
+                  file means DIR/
   --skip-missing  skip, instead of failing, a section 1 page whose program
                   cannot be found
 Pages may be gzipped. Exit status 0 when every example gives its output.
@@ -36,6 +47,10 @@ ESCAPES = {
     "\\&": "", "\\ ": " ", "\\fB": "", "\\fI": "", "\\fR": "", "\\fP": "",
 }
 PLAIN_ONLY_ESCAPED = {"-": "\\-", "'": "\\(aq", "`": "\\(ga"}
+# The macros that join their arguments, alternating fonts, without spaces.
+ALTERNATING = {".BR", ".RB", ".BI", ".IB", ".IR", ".RI"}
+# A program of the build, named in a Markdown file's command.
+BUILT = re.compile(r"(?<![\w/.-])build/([\w-]+/[\w-]+)")
 
 
 class PageError(Exception):
@@ -87,6 +102,39 @@ def example_blocks(lines, name):
     return blocks
 
 
+def markdown_blocks(lines):
+    """Lists of (line number, text) for each ``` block."""
+    fences = [n for n, line in enumerate(lines) if line.startswith("```")]
+    return [[(n + 1, lines[n]) for n in range(a + 1, b)] for a, b in zip(fences[::2], fences[1::2])]
+
+
+def synopsis(lines, name):
+    """The section after NAME as groff fills it on one line: text lines, and
+    the arguments of .B and .I joined by spaces, of .BR, .RB... without."""
+    heads = [n for n, line in enumerate(lines) if line.startswith(".SH")] + [len(lines)] * 3
+    words = []
+    for number in range(heads[1] + 1, heads[2]):
+        where, line = f"{name}:{number + 1}", lines[number]
+        macro, _, rest = line.partition(" ") if line.startswith(".") else ("", "", line)
+        if macro not in ("", ".B", ".I") and macro not in ALTERNATING:
+            raise PageError(f"{where}: {macro} in the synopsis")
+        parts = re.findall(r'"[^"]*"|\S+', rest) if macro else [rest]
+        parts = [unescape(p[1:-1] if p.startswith('"') else p, where) for p in parts]
+        words.append(("" if macro in ALTERNATING else " ").join(parts))
+    return " ".join(" ".join(words).split())
+
+
+def check_synopsis(lines, name, program, env):
+    """1 when the synopsis is not the usage line of the program's --help."""
+    run = subprocess.run([program, "--help"], env=env, stdout=subprocess.PIPE, timeout=120)
+    usage = run.stdout.decode("utf-8", "replace").split("\n")[0]
+    shown = "Utilisation : " + synopsis(lines, name)
+    if usage != shown:
+        print(f"{name}: the synopsis reads\n{shown!r}\nbut --help says\n{usage!r}")
+        return 1
+    return 0
+
+
 def commands(blocks):
     """(line number, command, expected output) for every command of the blocks."""
     found = []
@@ -108,19 +156,35 @@ def check_page(path, args, env, passed):
     name = os.path.basename(path)
     base = name[:-3] if name.endswith(".gz") else name
     program, section = base.rsplit(".", 1)
-    if section == "1" and shutil.which(program, path=env["PATH"]) is None:
-        if args.skip_missing:
-            print(f"{name}: skipped, no program {program}")
-            return 0
-        raise PageError(f"{name}: program {program} not found")
-    runs = commands(example_blocks(read_page(path), name))
+    lines = read_page(path)
+    failures = 0
+    if section == "md":
+        if not args.build:
+            raise PageError(f"{name}: --build is needed for a Markdown file")
+        runs = [(number, command, expected.replace("\u23ce\n", ""))
+                for number, command, expected in commands(markdown_blocks(lines))
+                if BUILT.search(command)]
+        for _, command, _ in runs:
+            for built in BUILT.finditer(command):
+                if not os.access(os.path.join(args.build, built.group(1)), os.X_OK):
+                    raise PageError(f"{name}: {built.group(0)} is not a program of {args.build}")
+    else:
+        found = shutil.which(program, path=env["PATH"]) if section == "1" else None
+        if section == "1" and found is None:
+            if args.skip_missing:
+                print(f"{name}: skipped, no program {program}")
+                return 0
+            raise PageError(f"{name}: program {program} not found")
+        if found:
+            failures += check_synopsis(lines, name, found, env)
+        runs = commands(example_blocks(lines, name))
     if not runs:
         raise PageError(f"{name}: no example")
     same = tuple((command, expected) for _, command, expected in runs)
     if same in passed:
         print(f"{name}: the {len(runs)} examples of {passed[same]}, which give their output")
-        return 0
-    failures = 0
+        return failures
+    wrong = 0
     with tempfile.TemporaryDirectory(prefix="man-examples-") as work:
         for number, command, expected in runs:
             shown = re.fullmatch(r"cat ([\w.-]+)", command)
@@ -129,23 +193,26 @@ def check_page(path, args, env, passed):
                     f.write(expected)
             if args.root:
                 command = re.sub(r"(?<![\w/.])/usr/", args.root + "/usr/", command)
+            if section == "md":
+                command = BUILT.sub(lambda m: os.path.join(args.build, m.group(1)), command)
             run = subprocess.run(["/bin/sh", "-c", command], cwd=work, env=env,
                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                  timeout=120)
             if run.stdout != expected.encode("utf-8"):
-                failures += 1
+                wrong += 1
                 print(f"{name}:{number}: $ {command}\n--- expected\n{expected!r}\n"
                       f"--- got\n{run.stdout.decode('utf-8', 'replace')!r}")
-    print(f"{name}: {len(runs) - failures} of {len(runs)} examples give their output")
-    if not failures:
+    print(f"{name}: {len(runs) - wrong} of {len(runs)} examples give their output")
+    if not wrong:
         passed[same] = path
-    return failures
+    return failures + wrong
 
 
 def main():
     parser = argparse.ArgumentParser(description="Run the examples of manual pages.")
     parser.add_argument("--path", action="append", default=[])
     parser.add_argument("--root")
+    parser.add_argument("--build")
     parser.add_argument("--skip-missing", action="store_true")
     parser.add_argument("pages", nargs="+")
     args = parser.parse_args()
@@ -160,6 +227,8 @@ def main():
         env["PKG_CONFIG_PATH"] = os.pathsep.join(glob.glob(os.path.join(usr, "lib/*/pkgconfig")))
         env["PKG_CONFIG_SYSROOT_DIR"] = args.root  # its .pc files name /usr
         env["CMAKE_PREFIX_PATH"] = usr
+    if args.build:
+        args.build = os.path.abspath(args.build)
     env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
 
     failures, passed = 0, {}

@@ -2,7 +2,7 @@
 # (GROFF) or, when MAN is set, from man -l in a UTF-8 and in an ASCII locale.
 set(pages "")
 foreach(dir IN LISTS PAGE_DIRS)
-  file(GLOB found "${dir}/*.1" "${dir}/*.3")
+  file(GLOB found "${dir}/*.1" "${dir}/*.3" "${dir}/*.7")
   if(NOT found)
     message(FATAL_ERROR "no manual page in ${dir}")
   endif()

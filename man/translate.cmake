@@ -1,46 +1,49 @@
-# Translates English manual pages with po4a-translate (PO4A): each of PAGES
-# (paths, separated by commas) becomes OUTPUT_DIR/<page>, its
-# texts taken from the PO file PO and the lines of ADDENDUM added; then the
-# version goes in as configure_file puts it in the English pages, so that
-# the PO file does not change with the version (PROJECT_VERSION).
+# Makes French manual pages with po4a (PO4A), the pages and PO files found
+# under SOURCE_DIR, without changing the PO files: the page of each of
+# CONFIGS (po4a configurations, separated by commas) becomes
+# OUTPUT_DIR/fr/<page>, <page> being the matching one of PAGES (file names,
+# separated by commas); then the version goes in as configure_file puts it
+# in the English pages, so that the PO files do not change with the version
+# (PROJECT_VERSION).
 # KEEP is the percentage of translated texts a page needs: the build gives 0,
 # so that a page whose translation is behind keeps its new texts in English;
 # the test gives 100, and fails on any page that is not wholly translated.
-foreach(var PO4A PAGES PO ADDENDUM OUTPUT_DIR KEEP PROJECT_VERSION)
+foreach(var PO4A CONFIGS PAGES SOURCE_DIR OUTPUT_DIR KEEP PROJECT_VERSION)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "translate.cmake needs -D${var}=...")
   endif()
 endforeach()
-
+string(REPLACE "," ";" CONFIGS "${CONFIGS}")
 string(REPLACE "," ";" PAGES "${PAGES}")
+
+# po4a writes into a directory of its own, emptied first, so that a page it
+# leaves out is not taken from an earlier run. It runs in another one: it
+# removes from its current directory every file named as a page it writes.
 set(behind "")
-foreach(source IN LISTS PAGES)
-  get_filename_component(page ${source} NAME)
-  set(translated ${OUTPUT_DIR}/${page}.po4a)
-  file(REMOVE ${translated})
-  execute_process(COMMAND ${PO4A} --format man
-                          --option groff_code=verbatim
-                          --master-charset UTF-8 --localized-charset UTF-8
-                          --master ${source} --po ${PO}
-                          --addendum ${ADDENDUM} --keep ${KEEP}
-                          --localized ${translated}
+foreach(config page IN ZIP_LISTS CONFIGS PAGES)
+  set(work ${OUTPUT_DIR}/po4a-${page})
+  file(REMOVE_RECURSE ${work})
+  file(MAKE_DIRECTORY ${work}/pages/fr)
+  execute_process(COMMAND ${PO4A} --no-update --srcdir ${SOURCE_DIR} --destdir ${work}/pages
+                          --keep ${KEEP} ${config}
+                  WORKING_DIRECTORY ${work}
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${PO4A} failed on ${page} (status ${rc}):\n${out}${err}")
   endif()
-  # Below the threshold po4a-translate writes no page, says why, and still
-  # exits with 0. Its other output is only a notice that it is deprecated.
-  if(NOT EXISTS ${translated})
-    string(APPEND behind "${err}")
-    continue()
+  # Below the threshold po4a writes no page, says why, and still exits with 0.
+  if(EXISTS ${work}/pages/fr/${page})
+    configure_file(${work}/pages/fr/${page} ${OUTPUT_DIR}/fr/${page} @ONLY)
+    # Newer than its sources even when its content did not change.
+    file(TOUCH ${OUTPUT_DIR}/fr/${page})
+  else()
+    string(APPEND behind "${out}${err}")
   endif()
-  configure_file(${translated} ${OUTPUT_DIR}/${page} @ONLY)
-  # Newer than its sources even when its content did not change.
-  file(TOUCH ${OUTPUT_DIR}/${page})
-  file(REMOVE ${translated})
+  file(REMOVE_RECURSE ${work})
 endforeach()
 
 if(behind)
-  message(FATAL_ERROR "translations not complete or not up to date with the "
-                      "English pages (update man/po/fr.po with po4a, see man/po4a.cfg):\n${behind}")
+  message(FATAL_ERROR "translations not complete or not up to date with the English pages; "
+                      "update the PO files with `cmake --build <build-dir> --target update-po`, "
+                      "see man/CMakeLists.txt:\n${behind}")
 endif()

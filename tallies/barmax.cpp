@@ -8,7 +8,8 @@
 
 constexpr char DESCRIPTION[] =
     "Lit des entiers séparés par des barres (|) sur l'entrée standard et affiche\n"
-    "le plus grand ; seul le premier entier de chaque champ compte.\n";
+    "le plus grand ; seul le premier entier de chaque champ compte. Au terminal,\n"
+    "terminez la saisie par Ctrl-D en début de ligne.\n";
 constexpr char OWN_EXIT_STATUSES[] =
     "Code de sortie : 0 si le maximum est écrit, 1 si aucun entier n'est lu ou si\n"
     "la sortie standard ne peut pas être écrite, 2 pour un argument refusé.\n";

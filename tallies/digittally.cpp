@@ -8,7 +8,8 @@
 
 constexpr char DESCRIPTION[] =
     "Lit des entiers sur l'entrée standard jusqu'au premier mot qui n'en est\n"
-    "pas un, et affiche combien se terminent par chaque chiffre.\n";
+    "pas un, et affiche combien se terminent par chaque chiffre. Au terminal,\n"
+    "terminez la saisie par Ctrl-D en début de ligne.\n";
 
 int main(int argc, char **argv) {
     start_program(argc, argv, "digittally", DESCRIPTION, EXIT_STATUSES);
