@@ -205,8 +205,8 @@ bool open_streams(bool terminal, Streams &mine, Fd (&theirs)[3]) {
 }
 
 // Starts the candidate; its pid, or -1 with result.start_error set.
-pid_t start(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
-            Streams &mine, RunResult &result) {
+pid_t start(const RunRequest &request, const RunLimits &limits, const std::string &directory, Streams &mine,
+            RunResult &result) {
     Fd theirs[3];
     if (!open_streams(request.stdin_terminal, mine, theirs)) {
         result.start_error = errno;
@@ -219,7 +219,7 @@ pid_t start(const RunRequest &request, const WorkerSettings &settings, const std
     l.argv = pointers(l.words);
     l.envp = pointers(l.environment);
     l.directory = directory;
-    l.cpu_seconds = static_cast<rlim_t>(cpu_seconds(settings.limits.timeout_ms));
+    l.cpu_seconds = static_cast<rlim_t>(cpu_seconds(limits.timeout_ms));
     l.in = theirs[0].get();
     l.out = theirs[1].get();
     l.err = theirs[2].get();
@@ -238,21 +238,21 @@ pid_t start(const RunRequest &request, const WorkerSettings &settings, const std
 }
 
 // The run itself, in `directory`: its streams are closed when it returns.
-void run_in(const std::string &directory, const RunRequest &request, const WorkerSettings &settings, int watch,
+void run_in(const std::string &directory, const RunRequest &request, const RunLimits &limits, int watch,
             bool &interrupted, RunResult &result) {
     Streams s;
-    const pid_t pid = start(request, settings, directory, s, result);
+    const pid_t pid = start(request, limits, directory, s, result);
     if (pid <= 0) return;
-    const Stop stop = exchange(s, pid, request.stdin_terminal, settings.limits, watch, result);
+    const Stop stop = exchange(s, pid, request.stdin_terminal, limits, watch, result);
     kill(-pid, SIGKILL);  // the group, while its leader's pid is still held
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     kill_every_child();  // what left the group: it came back to this subreaper
-    record_end(status, usage, static_cast<rlim_t>(cpu_seconds(settings.limits.timeout_ms)), result);
-    const bool out_within = drain(s.from_out, result.out, settings.limits.output_cap);
-    const bool err_within = drain(s.from_err, result.err, settings.limits.output_cap);
+    record_end(status, usage, static_cast<rlim_t>(cpu_seconds(limits.timeout_ms)), result);
+    const bool out_within = drain(s.from_out, result.out, limits.output_cap);
+    const bool err_within = drain(s.from_err, result.err, limits.output_cap);
     result.timed_out = result.timed_out || stop == Stop::timed_out;
     result.out_capped = stop == Stop::capped || !out_within || !err_within;
     interrupted = stop == Stop::interrupted;
@@ -262,16 +262,11 @@ void run_in(const std::string &directory, const RunRequest &request, const Worke
 
 long cpu_seconds(int timeout_ms) { return (timeout_ms + 999) / 1000 + 1; }
 
-RunResult run_confined(const RunRequest &request, const WorkerSettings &settings, int watch,
-                       bool &interrupted) {
+RunResult run_confined(const RunRequest &request, const RunLimits &limits, const std::string &directory,
+                       int watch, bool &interrupted) {
     RunResult result;
     interrupted = false;
-    std::string directory = settings.work_dir + "/run-XXXXXX";
-    if (mkdtemp(directory.data()) == nullptr) {
-        result.start_error = errno;
-        return result;
-    }
-    run_in(directory, request, settings, watch, interrupted, result);
-    remove_tree(directory);
+    run_in(directory, request, limits, watch, interrupted, result);
+    make_empty(directory);
     return result;
 }

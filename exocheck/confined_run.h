@@ -15,14 +15,15 @@ struct RunRequest {
 
 struct WorkerSettings {
     RunLimits limits;
-    std::string work_dir;  // where each run's directory is made
+    std::string work_dir;  // where each worker makes the directory of its runs
 };
 
-// Runs the request. `watch` becomes readable when the run must stop at once
+// Runs the request in `directory`, an empty directory, and empties it again
+// afterwards. `watch` becomes readable when the run must stop at once
 // (exocheck is gone or stops every run): then everything is killed, and
 // `interrupted` is set.
-RunResult run_confined(const RunRequest &request, const WorkerSettings &settings, int watch,
-                       bool &interrupted);
+RunResult run_confined(const RunRequest &request, const RunLimits &limits, const std::string &directory,
+                       int watch, bool &interrupted);
 
 // The CPU-time limit of a run, in seconds: a second above the wall clock's.
 long cpu_seconds(int timeout_ms);

@@ -15,6 +15,12 @@ std::vector<pid_t> own_children();
 // is left: the orphans of a killed child come back and are killed in turn.
 void kill_every_child();
 
+// Makes `path` an empty directory of mode 0700 again, after a run: looked at
+// with a few system calls when the run left it so (the usual case), made
+// anew otherwise (whatever the run put there or in its place). False when
+// that fails.
+bool make_empty(const std::string &path);
+
 // Removes the directory `path` and everything in it, whatever the modes a
 // candidate gave its files, never following a symbolic link; without
 // recursion, so that no depth of directories exhausts the stack or the
