@@ -1,6 +1,8 @@
 #include "candidate_ttys.h"
 
+#include <algorithm>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -52,7 +54,7 @@ Pty open_input_pty() {
     mode.c_iflag = 0;  // no CR translation, no flow control, no stripping
     mode.c_oflag = 0;
     mode.c_lflag = ICANON | IEXTEN;  // lines; IEXTEN for the quote key
-    for (cc_t &c : mode.c_cc) c = _POSIX_VDISABLE;
+    std::fill(std::begin(mode.c_cc), std::end(mode.c_cc), _POSIX_VDISABLE);
     mode.c_cc[VEOF] = end_of_file;
     mode.c_cc[VLNEXT] = quote_next;
     mode.c_cc[VMIN] = 1;

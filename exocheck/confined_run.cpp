@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -41,7 +43,7 @@ std::string resolve(const std::string &word) {
 }
 
 // Everything the started process needs, made before it is started: between
-// vfork and exec nothing is allocated.
+// its start and exec nothing is allocated.
 struct Launch {
     std::string program;
     std::vector<std::string> words, environment;
@@ -73,9 +75,16 @@ void limit(int resource, rlim_t soft, rlim_t hard) {
     setrlimit(resource, &value);
 }
 
-// In the child of vfork: only system calls, then exec. `error` receives the
-// errno of a failed exec (the parent waits until then: same memory).
-[[noreturn]] void become_candidate(const Launch &l, volatile int *error) {
+// The started process, until it becomes the candidate: only system calls,
+// in the worker's memory (CLONE_VM), on a stack of its own. A failed exec is
+// told through `report` (close-on-exec: nothing comes when exec succeeds).
+struct Child {
+    const Launch *launch;
+    int report;
+};
+
+int become_candidate(void *start) {
+    const Launch &l = *static_cast<const Child *>(start)->launch;
     setsid();  // its own session and process group, killed whole
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     limit(RLIMIT_CORE, 0, 0);
@@ -87,8 +96,31 @@ void limit(int resource, rlim_t soft, rlim_t hard) {
     dup2(l.err, 2);
     signal(SIGPIPE, SIG_DFL);  // the worker ignores it
     if (chdir(l.directory.c_str()) == 0) execve(l.program.c_str(), l.argv.data(), l.envp.data());
-    *error = errno;
+    const int error = errno;
+    if (write(static_cast<const Child *>(start)->report, &error, sizeof error) < 0) _exit(126);
     _exit(127);
+}
+
+// Starts the process as vfork does (the worker waits until it has become the
+// candidate): no copy of the worker's memory. Under an emulator that makes it
+// a fork, the report still comes. -1 with errno set when it cannot start.
+pid_t start_process(const Launch &l) {
+    alignas(64) static char stack[256 * 1024];  // one run at a time per worker
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return -1;
+    Child child{&l, report[1]};
+    const pid_t pid = clone(become_candidate, std::end(stack), CLONE_VM | CLONE_VFORK | SIGCHLD, &child);
+    const int clone_error = errno;
+    close(report[1]);
+    int error = 0;
+    const bool failed = pid > 0 && read(report[0], &error, sizeof error) == static_cast<ssize_t>(sizeof error);
+    close(report[0]);
+    if (pid < 0 || failed) {
+        if (failed) waitpid(pid, nullptr, 0);
+        errno = pid < 0 ? clone_error : error;
+        return -1;
+    }
+    return pid;
 }
 
 // The ends exocheck's worker keeps, and what is left to write.
@@ -223,12 +255,9 @@ pid_t start(const RunRequest &request, const RunLimits &limits, const std::strin
     l.in = theirs[0].get();
     l.out = theirs[1].get();
     l.err = theirs[2].get();
-    volatile int error = 0;
-    const pid_t pid = vfork();
-    if (pid == 0) become_candidate(l, &error);
-    if (pid < 0 || error != 0) {
-        result.start_error = pid < 0 ? errno : error;
-        if (pid > 0) waitpid(pid, nullptr, 0);
+    const pid_t pid = start_process(l);
+    if (pid < 0) {
+        result.start_error = errno;
         return -1;
     }
     mine.exit_fd = Fd(process_fd(pid));  // -1 on a kernel without it: then polled

@@ -34,8 +34,9 @@ std::string find_on_path(const std::string &name) {
     while (start <= dirs.size()) {
         std::size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
-        const std::string dir = end == start ? "." : dirs.substr(start, end - start);
-        const std::string file = dir + "/" + name;
+        std::string file = end == start ? "." : dirs.substr(start, end - start);
+        file += '/';
+        file += name;
         if (access(file.c_str(), X_OK) == 0) return file;
         start = end + 1;
     }

@@ -198,8 +198,10 @@ void CandidateRunner::start(Isolation isolation, const std::vector<std::string> 
     close(pipe_ends[1]);
     const Fd exocheck_errors(above(2, lowest));
     std::vector<int> end_fds;
+    end_fds.reserve(ends.size());
     for (const Fd &e : ends) end_fds.push_back(e.get());  // cppcheck-suppress useStlAlgorithm
     std::vector<char *> argv;
+    argv.reserve(command.size() + 1);
     for (const std::string &w : command) argv.push_back(const_cast<char *>(w.c_str()));  // cppcheck-suppress useStlAlgorithm
     argv.push_back(nullptr);
     {
