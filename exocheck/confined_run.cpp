@@ -51,6 +51,7 @@ struct Launch {
     std::string directory;
     rlim_t cpu_seconds = 0;
     int in = -1, out = -1, err = -1;  // the candidate's ends of its streams
+    int report = -1;                  // where a failed exec tells its errno
 };
 
 std::vector<char *> pointers(std::vector<std::string> &strings) {
@@ -77,14 +78,9 @@ void limit(int resource, rlim_t soft, rlim_t hard) {
 
 // The started process, until it becomes the candidate: only system calls,
 // in the worker's memory (CLONE_VM), on a stack of its own. A failed exec is
-// told through `report` (close-on-exec: nothing comes when exec succeeds).
-struct Child {
-    const Launch *launch;
-    int report;
-};
-
-int become_candidate(void *start) {
-    const Launch &l = *static_cast<const Child *>(start)->launch;
+// told through l.report (close-on-exec: nothing comes when exec succeeds).
+int become_candidate(void *launch) {
+    const Launch &l = *static_cast<const Launch *>(launch);
     setsid();  // its own session and process group, killed whole
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     limit(RLIMIT_CORE, 0, 0);
@@ -97,19 +93,19 @@ int become_candidate(void *start) {
     signal(SIGPIPE, SIG_DFL);  // the worker ignores it
     if (chdir(l.directory.c_str()) == 0) execve(l.program.c_str(), l.argv.data(), l.envp.data());
     const int error = errno;
-    if (write(static_cast<const Child *>(start)->report, &error, sizeof error) < 0) _exit(126);
+    if (write(l.report, &error, sizeof error) < 0) _exit(126);
     _exit(127);
 }
 
 // Starts the process as vfork does (the worker waits until it has become the
 // candidate): no copy of the worker's memory. Under an emulator that makes it
 // a fork, the report still comes. -1 with errno set when it cannot start.
-pid_t start_process(const Launch &l) {
+pid_t start_process(Launch &l) {
     alignas(64) static char stack[256 * 1024];  // one run at a time per worker
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) return -1;
-    Child child{&l, report[1]};
-    const pid_t pid = clone(become_candidate, std::end(stack), CLONE_VM | CLONE_VFORK | SIGCHLD, &child);
+    l.report = report[1];
+    const pid_t pid = clone(become_candidate, std::end(stack), CLONE_VM | CLONE_VFORK | SIGCHLD, &l);
     const int clone_error = errno;
     close(report[1]);
     int error = 0;
