@@ -46,8 +46,8 @@ struct ElfId {
 };
 
 unsigned half(const std::string &h, std::size_t at, unsigned char data) {
-    const auto lo = static_cast<unsigned char>(h[at]), hi = static_cast<unsigned char>(h[at + 1]);
-    return data == ELFDATA2MSB ? (lo << 8U) | hi : (hi << 8U) | lo;
+    const unsigned first = static_cast<unsigned char>(h[at]), second = static_cast<unsigned char>(h[at + 1]);
+    return data == ELFDATA2MSB ? (first << 8U) | second : (second << 8U) | first;
 }
 
 bool is_elf(const std::string &h) { return h.size() >= 20 && h.compare(0, SELFMAG, ELFMAG) == 0; }

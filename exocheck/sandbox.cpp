@@ -48,10 +48,10 @@ bool hidden_in_sandbox(const std::string &path) {
 // read-only, a private /tmp, /dev and /proc of its own, no network, its own
 // namespaces, gone with exocheck. What it would hide and the workers run
 // (the candidates, exocheck itself) is bound in read-only where it is.
-std::vector<std::string> sandbox_words(const std::string &bwrap, const std::vector<std::string> &visible) {
+std::vector<std::string> sandbox_words(const std::string &bwrap, const std::vector<std::string> &visible, int info_fd) {
     std::vector<std::string> words = {bwrap,  "--ro-bind", "/",    "/",           "--tmpfs",           "/tmp",
                                       "--dev", "/dev",      "--proc", "/proc",      "--unshare-all",     "--die-with-parent",
-                                      "--new-session"};
+                                      "--new-session", "--info-fd", std::to_string(info_fd)};
     for (const std::string &path : visible) {
         char *real = realpath(path.c_str(), nullptr);
         const std::string resolved = real != nullptr ? real : path;
@@ -103,12 +103,16 @@ std::string read_errors(int fd) {
     return text;
 }
 
+// The descriptor of bwrap's --info-fd: after the sockets and exocheck's
+// standard error.
+int info_fd(int jobs) { return 4 + jobs; }
+
 // The spawn of the workers' parent: its socket ends at 3.., exocheck's
 // standard error after them, its errors to a pipe; in a session of its own,
 // so that Ctrl-C at the terminal reaches exocheck only (kill_all stops the
 // workers in order).
 struct PoolSpawn {
-    PoolSpawn(const std::vector<int> &ends, int error_pipe, int exocheck_errors) {
+    PoolSpawn(const std::vector<int> &ends, int error_pipe, int exocheck_errors, int info) {
         posix_spawn_file_actions_init(&actions);
         posix_spawnattr_init(&attr);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -117,6 +121,7 @@ struct PoolSpawn {
         for (std::size_t j = 0; j < ends.size(); ++j)
             posix_spawn_file_actions_adddup2(&actions, ends[j], 3 + static_cast<int>(j));
         posix_spawn_file_actions_adddup2(&actions, exocheck_errors, 3 + static_cast<int>(ends.size()));
+        if (info >= 0) posix_spawn_file_actions_adddup2(&actions, info, info_fd(static_cast<int>(ends.size())));
         sigset_t none;
         sigemptyset(&none);
         posix_spawnattr_setsigmask(&attr, &none);
@@ -134,6 +139,24 @@ struct PoolSpawn {
     posix_spawn_file_actions_t actions{};
     posix_spawnattr_t attr{};
 };
+
+// The pid bwrap writes on its --info-fd ({"child-pid": N, ...}): its process
+// inside the sandbox, which outlives bwrap itself for a moment at the end.
+pid_t sandbox_pid(int info) {
+    std::string text;
+    char buf[512];
+    const long deadline = now_ms() + 1000;
+    while (text.find('}') == std::string::npos && now_ms() < deadline) {
+        pollfd p{info, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        const ssize_t k = read(info, buf, sizeof buf);
+        if (k <= 0) break;
+        text.append(buf, static_cast<std::size_t>(k));
+    }
+    const std::size_t key = text.find("\"child-pid\"");
+    const std::size_t digits = key == std::string::npos ? key : text.find_first_of("0123456789", key);
+    return digits == std::string::npos ? -1 : static_cast<pid_t>(std::strtol(text.c_str() + digits, nullptr, 10));
+}
 
 // A descriptor above every target of the spawn's dup2, so that none is
 // overwritten before it is copied.
@@ -157,7 +180,7 @@ CandidateRunner::CandidateRunner(Isolation isolation, int jobs, const std::vecto
             throw std::runtime_error("bwrap est introuvable (paquet bubblewrap) : pas de bac à sable pour les candidats");
         std::vector<std::string> visible = candidates;
         visible.push_back(self);
-        command = sandbox_words(bwrap, visible);
+        command = sandbox_words(bwrap, visible, info_fd(jobs));
     } else {
         work_dir_ = temporary_root() + "/exocheck-XXXXXX";
         if (mkdtemp(work_dir_.data()) == nullptr) {
@@ -181,7 +204,7 @@ CandidateRunner::CandidateRunner(Isolation isolation, int jobs, const std::vecto
 }
 
 void CandidateRunner::start(Isolation isolation, const std::vector<std::string> &command, int jobs) {
-    const int lowest = 4 + jobs;  // above 0-2, the sockets and exocheck's standard error
+    const int lowest = info_fd(jobs) + 1;  // above 0-2, the sockets, exocheck's standard error, bwrap's info
     std::vector<Fd> ends;
     for (int j = 0; j < jobs; ++j) {
         int pair[2];
@@ -197,6 +220,14 @@ void CandidateRunner::start(Isolation isolation, const std::vector<std::string> 
     Fd errors_end(above(pipe_ends[1], lowest));
     close(pipe_ends[1]);
     const Fd exocheck_errors(above(2, lowest));
+    // Where bwrap tells the pid of its process inside the sandbox.
+    Fd info, info_end;
+    if (isolation == Isolation::sandbox) {
+        if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("impossible de créer un tube");
+        info = Fd(pipe_ends[0]);
+        info_end = Fd(above(pipe_ends[1], lowest));
+        close(pipe_ends[1]);
+    }
     std::vector<int> end_fds;
     end_fds.reserve(ends.size());
     for (const Fd &e : ends) end_fds.push_back(e.get());  // cppcheck-suppress useStlAlgorithm
@@ -205,7 +236,7 @@ void CandidateRunner::start(Isolation isolation, const std::vector<std::string> 
     for (const std::string &w : command) argv.push_back(const_cast<char *>(w.c_str()));  // cppcheck-suppress useStlAlgorithm
     argv.push_back(nullptr);
     {
-        const PoolSpawn spawn(end_fds, errors_end.get(), exocheck_errors.get());
+        const PoolSpawn spawn(end_fds, errors_end.get(), exocheck_errors.get(), info_end.get());
         const int rc = posix_spawnp(&pool_, argv[0], &spawn.actions, &spawn.attr, argv.data(), environ);
         if (rc != 0) {
             pool_ = -1;
@@ -214,8 +245,10 @@ void CandidateRunner::start(Isolation isolation, const std::vector<std::string> 
     }
     ends.clear();
     errors_end.reset();
+    info_end.reset();
     try {
         await_workers();
+        if (info.is_open()) sandbox_init_ = Fd(process_fd(sandbox_pid(info.get())));
     } catch (const std::runtime_error &e) {
         kill(pool_, SIGKILL);
         waitpid(pool_, nullptr, 0);
@@ -270,6 +303,13 @@ void CandidateRunner::kill_all() noexcept {
             waitpid(pool_, nullptr, 0);
         }
         pool_ = -1;
+    }
+    // bwrap has ended; its process inside ends the sandbox, every process
+    // in it killed by the kernel.
+    if (sandbox_init_.is_open()) {
+        pollfd p{sandbox_init_.get(), POLLIN, 0};
+        poll(&p, 1, stop_ms);
+        sandbox_init_.reset();
     }
     if (!work_dir_.empty()) {
         remove_tree(work_dir_);

@@ -29,6 +29,7 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "fd.h"
 #include "run_program.h"
 
 enum class Isolation { sandbox, none };
@@ -97,6 +98,7 @@ private:
     std::vector<std::string> candidates_;
     std::vector<int> sockets_;  // exocheck's end of each worker's socket
     pid_t pool_ = -1;           // bwrap, or the workers' parent without isolation
+    Fd sandbox_init_;           // bwrap's process inside the sandbox, to wait for
     std::string work_dir_;      // the runs' directories, without isolation
     std::atomic<bool> stopped_{false};
     std::mutex stopping_;  // kill_all from two threads: the second waits for the first
