@@ -24,19 +24,25 @@ namespace {
 
 const std::string built = CONFINE_BUILT;
 const std::string sources = CONFINE_SOURCES;
-const std::string probe = built + "/confine_probe";
 
-std::string fixture(const std::string &name) {
-    return name.ends_with(".sh") ? sources + "/" + name : built + "/" + name;
-}
+// Every name the probe answers to, and the script.
+const std::vector<std::string> fixture_names = {
+    "confine-loop",    "confine-flood-out", "confine-flood-err",    "confine-segv",       "confine-bytes",
+    "confine-ttys",    "confine-line-abort", "confine-prompt-abort", "confine-child-holds-out",
+    "confine-scatter", "confine-reads",     "confine-write",        "confine-connect",    "confine-env",
+    "confine-memory",  "confine-linger",    "confine-kill-group",   "confine-litter",     "confine-burst",
+    "confine_leave_child.sh"};
 
 // Short enough for a loop to cost little, long enough for a loaded machine.
 constexpr int test_timeout_ms = 800;
 
 const char *mode_name(Isolation isolation) { return isolation == Isolation::sandbox ? "sandbox" : "none"; }
 
-// A folder of the test's own under /tmp: the unconfined runs' directories
-// (TMPDIR) and copies of candidates go there, and it must end empty.
+// A folder of this test program's own under /tmp: copies of the fixtures
+// (so that what a test finds alive is its own, whatever runs beside it; and
+// the sandbox hides /tmp, so they are the candidates it must show), and the
+// unconfined runs' directories (TMPDIR), which must end empty. The workers
+// carry a mark in their environment.
 struct Scratch {
     Scratch() {
         std::string dir = "/tmp/exocheck-sandbox-test-XXXXXX";
@@ -44,20 +50,29 @@ struct Scratch {
         root = dir;
         tmp = root + "/tmp";
         bin = root + "/bin";
+        mark = "EXOCHECK_SANDBOX_TEST=" + root;
         mkdir(tmp.c_str(), 0700);
         mkdir(bin.c_str(), 0700);
         setenv("TMPDIR", tmp.c_str(), 1);
+        setenv("EXOCHECK_SANDBOX_TEST", root.c_str(), 1);
+        const std::string copy = "cp " + built + "/confine_probe " + sources + "/confine_leave_child.sh " + bin;
+        if (std::system(copy.c_str()) != 0) throw std::runtime_error(copy);
+        for (const std::string &name : fixture_names)
+            if (name.starts_with("confine-") && symlink("confine_probe", (bin + "/" + name).c_str()) != 0)
+                throw std::runtime_error("symlink " + name);
     }
     ~Scratch() { EXPECT_EQ(std::system(("rm -rf '" + root + "'").c_str()), 0); }
     Scratch(const Scratch &) = delete;
     Scratch &operator=(const Scratch &) = delete;
-    std::string root, tmp, bin;
+    std::string root, tmp, bin, mark;
 };
 
 Scratch &scratch() {
     static Scratch s;
     return s;
 }
+
+std::string fixture(const std::string &name) { return scratch().bin + "/" + name; }
 
 std::vector<std::string> entries(const std::string &dir) {
     std::vector<std::string> names;
@@ -78,8 +93,8 @@ std::string read_file(const std::string &path) {
     return content;
 }
 
-// The processes still alive that a fixture started: the probe's program
-// (itself, or through an emulator), or the script's "sleep 23.456".
+// The processes still alive that this program's fixtures started: the probe
+// (itself, or through an emulator), whatever name it was started by.
 std::vector<std::string> fixture_processes() {
     std::vector<std::string> found;
     for (const std::string &pid : entries("/proc")) {
@@ -87,20 +102,17 @@ std::vector<std::string> fixture_processes() {
         char exe[4096];
         const ssize_t n = readlink(("/proc/" + pid + "/exe").c_str(), exe, sizeof exe);
         const std::string cmdline = read_file("/proc/" + pid + "/cmdline");
-        if ((n > 0 && std::string(exe, static_cast<std::size_t>(n)) == probe) ||
-            cmdline.find(built + "/confine") != std::string::npos || cmdline.find("23.456") != std::string::npos)
-            found.push_back(pid + " " + cmdline);
+        if (cmdline.find(internal_worker_option) != std::string::npos) continue;  // the runner's (bwrap names them)
+        if ((n > 0 && std::string(exe, static_cast<std::size_t>(n)) == fixture("confine_probe")) ||
+            cmdline.find(scratch().bin + "/confine") != std::string::npos)
+            found.push_back(pid + " " + cmdline.substr(0, 100));
     }
     return found;
 }
 
 std::vector<std::string> all_candidates() {
     std::vector<std::string> all;
-    for (const char *name : {"confine-loop", "confine-flood-out", "confine-flood-err", "confine-segv", "confine-bytes",
-                             "confine-ttys", "confine-line-abort", "confine-prompt-abort", "confine-child-holds-out",
-                             "confine-scatter", "confine-reads", "confine-write", "confine-connect", "confine-env",
-                             "confine-memory", "confine_leave_child.sh"})
-        all.push_back(fixture(name));
+    for (const std::string &name : fixture_names) all.push_back(fixture(name));  // cppcheck-suppress useStlAlgorithm
     return all;
 }
 
@@ -170,6 +182,10 @@ TEST(CandidateRun, EachFixtureEndsAsExpectedInEveryMode) {
         {"confine-flood-err", "", false, "output too long", "", std::string(1 << 20, 'y')},
         {"confine-memory", "", false, "exit 1", ""},
         {"confine-segv", "", false, "signal 11 (Segmentation fault)", ""},
+        // A signal to its whole group reaches its own group only.
+        {"confine-kill-group", "", false, "signal 15 (Terminated)", ""},
+        // What is still in the streams when it ends is read too.
+        {"confine-burst", "", false, "exit 0", std::string(300000, 'z'), std::string(300000, 'w')},
         // What it leaves behind does not hold the run past its own end.
         {"confine-child-holds-out", "", false, "exit 0", "parent\n"},
         {"confine-scatter", "", false, "exit 0", "dispersé\n"},
@@ -177,6 +193,8 @@ TEST(CandidateRun, EachFixtureEndsAsExpectedInEveryMode) {
         // Where it runs: an empty directory of its own, a reduced
         // environment, no descriptor but the three streams, no core file, a
         // CPU limit a second above the wall clock's.
+        // A run's leftovers in its directory are gone before the next run.
+        {"confine-litter", "", false, "exit 0", ""},
         {"confine-env", "", false, "exit 0",
          "empty=1 home=1 tmpdir=1 lang=C.UTF-8 path=1 vars=" + std::to_string(std::getenv("PETITS_EMULATOR") ? 5 : 4) +
              " fds=0,1,2, core=0/0 cpu=2/3\n"},
@@ -227,10 +245,10 @@ struct Escape {
 TEST(CandidateRun, TheSandboxKeepsTheMachineOutOfReach) {
     if (!sandbox_available()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
     const Listener listener;
-    const std::string in_build = built + "/written-by-a-candidate";
+    const std::string outside = "/var/tmp/exocheck-sandbox-test-written-" + std::to_string(getpid());
     const std::string in_tmp = "/tmp/exocheck-sandbox-test-written-" + std::to_string(getpid());
     const std::vector<Escape> rows = {
-        {"a file in the build tree", "confine-write", in_build + "\n", in_build, "exit 0", "exit 1"},
+        {"a file in /var/tmp", "confine-write", outside + "\n", outside, "exit 0", "exit 1"},
         // /tmp is the sandbox's own: the write succeeds there, unseen here.
         {"a file in /tmp", "confine-write", in_tmp + "\n", in_tmp, "exit 0", "exit 0"},
         {"a loopback connection", "confine-connect", std::to_string(listener.port) + "\n", "", "exit 0", "exit 1"},
@@ -250,24 +268,15 @@ TEST(CandidateRun, TheSandboxKeepsTheMachineOutOfReach) {
     }
 }
 
-TEST(CandidateRun, ACandidateThatTheSandboxWouldHideRunsThere) {
-    if (!sandbox_available()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
-    const std::string copy = scratch().bin + "/confine-ttys";
-    ASSERT_EQ(std::system(("cp " + probe + " " + copy).c_str()), 0);
-    CandidateRunner sandboxed(Isolation::sandbox, 1, {copy}, {test_timeout_ms, 1 << 20});
-    const RunResult r = sandboxed.run(0, copy, "");
-    EXPECT_EQ(describe_end(r), "exit 0") << r.err;
-    EXPECT_EQ(r.out, "in=0 out=1 err=0\n");
-    unlink(copy.c_str());
-}
-
-// The worker processes of this test program still alive.
+// The worker processes of this test program still alive (bwrap's included):
+// they have its mark in their environment.
 std::vector<std::string> worker_processes() {
     std::vector<std::string> found;
     for (const std::string &pid : entries("/proc")) {
         const std::string cmdline = read_file("/proc/" + pid + "/cmdline");
-        if (cmdline.find(internal_worker_option) != std::string::npos && cmdline.find(built) != std::string::npos)
-            found.push_back(pid);
+        if (cmdline.find(internal_worker_option) == std::string::npos) continue;
+        const std::string environment = read_file("/proc/" + pid + "/environ");
+        if (environment.find(scratch().mark + '\0') != std::string::npos) found.push_back(pid + " " + cmdline.substr(0, 100));
     }
     return found;
 }
@@ -304,7 +313,7 @@ TEST(CandidateRun, ArgumentsOutsideTheContractAreRefused) {
     CandidateRunner &r = runner(Isolation::none);
     EXPECT_THROW(r.run(2, fixture("confine-ttys"), ""), std::invalid_argument);
     EXPECT_THROW(r.run(-1, fixture("confine-ttys"), ""), std::invalid_argument);
-    EXPECT_THROW(r.run(0, probe, ""), std::invalid_argument);  // not one of its candidates
+    EXPECT_THROW(r.run(0, built + "/confine_probe", ""), std::invalid_argument);  // not one of its candidates
     EXPECT_THROW(r.run(0, fixture("confine-reads"), std::string(terminal_line_max + 1, 'x'), true),
                  std::invalid_argument);
     EXPECT_THROW(CandidateRunner(Isolation::none, 1, {"confine-ttys"}, {}), std::invalid_argument);
@@ -372,7 +381,7 @@ TEST(CannotRun, EachReasonIsNamedBeforeAnyRun) {
     const unsigned aarch64 = 183, x86_64 = 62;
     const unsigned foreign = own_machine() == aarch64 ? x86_64 : aarch64;
     std::vector<std::pair<std::string, std::string>> rows = {
-        {probe, ""},
+        {fixture("confine_probe"), ""},
         {fixture("confine_leave_child.sh"), ""},
         {make_file("env-split.sh", "#!/usr/bin/env -S sh -e\n", 0755), ""},
         {scratch().bin + "/missing", "« " + scratch().bin + "/missing » n'existe pas."},
@@ -412,7 +421,7 @@ TEST(CannotRun, WhatOnlyStartingTellsComesBackAsTheStartError) {
     if (std::getenv("PETITS_EMULATOR") != nullptr) GTEST_SKIP() << "started through PETITS_EMULATOR";
     // An executable being written cannot start (ETXTBSY); a loader missing
     // makes exec fail as if the program were (ENOENT).
-    const std::string busy = make_file("busy", read_file(probe), 0755);
+    const std::string busy = make_file("busy", read_file(fixture("confine_probe")), 0755);
     const std::string lost = make_file("lost-loader-run", elf(2, own_machine(), "/nonexistent/ld-exocheck.so.1"), 0755);
     const int writing = open(busy.c_str(), O_WRONLY | O_CLOEXEC);
     const std::vector<std::pair<std::string, int>> rows = {{busy, ETXTBSY}, {lost, ENOENT}};
