@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <sstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -31,7 +32,7 @@ const std::vector<std::string> fixture_names = {
     "confine-ttys",    "confine-line-abort", "confine-prompt-abort", "confine-child-holds-out",
     "confine-scatter", "confine-reads",     "confine-write",        "confine-connect",    "confine-env",
     "confine-memory",  "confine-linger",    "confine-kill-group",   "confine-litter",     "confine-burst",
-    "confine_leave_child.sh"};
+    "confine-namespaces", "confine_leave_child.sh"};
 
 // Short enough for a loop to cost little, long enough for a loaded machine.
 constexpr int test_timeout_ms = 800;
@@ -126,8 +127,15 @@ CandidateRunner &runner(Isolation isolation) {
     return sandbox;
 }
 
+// Whether bwrap itself makes a sandbox here (user namespaces allowed), asked
+// without the code under test: where it does, every sandbox row must pass.
+bool bwrap_runs() {
+    static const bool runs = std::system("bwrap --ro-bind / / --unshare-all --die-with-parent true >/dev/null 2>&1") == 0;
+    return runs;
+}
+
 std::vector<Isolation> modes() {
-    if (sandbox_available()) return {Isolation::none, Isolation::sandbox};
+    if (bwrap_runs()) return {Isolation::none, Isolation::sandbox};
     std::cerr << "bwrap cannot start a sandbox here: the sandbox rows are skipped\n";
     return {Isolation::none};
 }
@@ -242,8 +250,60 @@ struct Escape {
     std::string ending_unconfined, ending_sandboxed;
 };
 
+// What this program shares with the machine, as confine-namespaces prints it.
+std::vector<std::string> own_namespaces() {
+    std::vector<std::string> mine;
+    for (const char *kind : {"pid", "ipc", "mnt", "net", "uts"}) {
+        char link[128] = "";
+        const ssize_t n = readlink((std::string("/proc/self/ns/") + kind).c_str(), link, sizeof link - 1);
+        mine.emplace_back(n > 0 ? link : "?");
+    }
+    for (const char *dir : {"/dev", "/proc", "/tmp"}) {
+        struct stat st {};
+        mine.push_back(std::string(dir) + ":" + std::to_string(stat(dir, &st) == 0 ? st.st_dev : 0));
+    }
+    return mine;
+}
+
+std::vector<std::string> words(const std::string &line) {
+    std::vector<std::string> w;
+    std::istringstream in(line);
+    for (std::string word; in >> word;) w.push_back(word);
+    return w;
+}
+
+TEST(CandidateRun, TheSandboxHasItsOwnNamespacesDevProcAndTmp) {
+    if (!bwrap_runs()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
+    const std::vector<std::string> mine = own_namespaces();
+    for (const Isolation isolation : {Isolation::none, Isolation::sandbox}) {
+        const std::vector<std::string> theirs = words(runner(isolation).run(0, fixture("confine-namespaces"), "").out);
+        ASSERT_EQ(theirs.size(), mine.size()) << mode_name(isolation);
+        for (std::size_t i = 0; i < mine.size(); ++i)
+            EXPECT_EQ(theirs[i] == mine[i], isolation == Isolation::none) << mode_name(isolation) << ": " << mine[i];
+    }
+}
+
+TEST(CandidateRun, WhyTheSandboxDidNotStartIsToldInFrench) {
+    // A bwrap that cannot start a sandbox, as where namespaces are not
+    // allowed: its reason comes in the message.
+    const std::string fake = scratch().root + "/fake-bwrap";
+    mkdir(fake.c_str(), 0700);
+    std::ofstream(fake + "/bwrap") << "#!/bin/sh\necho 'bwrap: No permissions to create new namespace' >&2\nexit 1\n";
+    chmod((fake + "/bwrap").c_str(), 0755);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (fake + ":" + path).c_str(), 1);
+    try {
+        const CandidateRunner r(Isolation::sandbox, 1, {fixture("confine-ttys")}, {});
+        ADD_FAILURE() << "started";
+    } catch (const std::runtime_error &e) {
+        EXPECT_EQ(std::string(e.what()), "les processus d'exécution des candidats n'ont pas démarré dans le bac à sable "
+                                         "bubblewrap : bwrap: No permissions to create new namespace");
+    }
+    setenv("PATH", path.c_str(), 1);
+}
+
 TEST(CandidateRun, TheSandboxKeepsTheMachineOutOfReach) {
-    if (!sandbox_available()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
+    if (!bwrap_runs()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
     const Listener listener;
     const std::string outside = "/var/tmp/exocheck-sandbox-test-written-" + std::to_string(getpid());
     const std::string in_tmp = "/tmp/exocheck-sandbox-test-written-" + std::to_string(getpid());
@@ -308,6 +368,8 @@ TEST(CandidateRun, NothingOutlivesTheRunnerNorARunItStops) {
     }
     setenv("TMPDIR", scratch().tmp.c_str(), 1);
 }
+
+TEST(CandidateRun, TheSandboxIsAvailableWhereBwrapRuns) { EXPECT_EQ(sandbox_available(), bwrap_runs()); }
 
 TEST(CandidateRun, ArgumentsOutsideTheContractAreRefused) {
     CandidateRunner &r = runner(Isolation::none);
@@ -395,6 +457,8 @@ TEST(CannotRun, EachReasonIsNamedBeforeAnyRun) {
          "l'interpréteur « /nonexistent/exocheck-shell » de"},
         {make_file("windows.sh", "#!/bin/sh\r\necho x\r\n", 0755), "fins de ligne Windows (CR LF) : son interpréteur « /bin/sh\\r »"},
         {make_file("no-interpreter.sh", "#!   \n", 0755), "sans nommer d'interpréteur"},
+        {make_file("text-interpreter.sh", "#!" + make_file("plain-text", "x\n", 0644) + "\n", 0755),
+         "l'interpréteur « " + scratch().bin + "/plain-text » de « " + scratch().bin + "/text-interpreter.sh » n'est pas exécutable."},
         {make_file("env-missing.sh", "#!/usr/bin/env exocheck-no-such-program\n", 0755),
          "« exocheck-no-such-program », que"},
         // The kernel gives env "sh -e" as one word: no program has that name.
