@@ -10,9 +10,10 @@
 //     line-buffers it, as at a terminal, and no byte is translated), standard
 //     error a pipe, standard input a pipe closed after the input (or a
 //     terminal, see run());
-//   - an empty temporary directory of its own as working directory, HOME and
-//     TMPDIR, removed afterwards; the environment reduced to PATH, HOME,
-//     TMPDIR, LANG=C.UTF-8 (and PETITS_EMULATOR when set).
+//   - an empty temporary directory as working directory, HOME and TMPDIR
+//     (each worker's own, emptied after every run, removed with the
+//     runner); the environment reduced to PATH, HOME, TMPDIR, LANG=C.UTF-8
+//     (and PETITS_EMULATOR when set).
 // With bubblewrap (bwrap), every run of a check happens in one sandbox
 // started once: no network, the system read-only, a private /tmp, its own
 // process and IPC namespaces. Inside it, exocheck runs again as its own
