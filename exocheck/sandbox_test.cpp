@@ -502,7 +502,8 @@ TEST(CannotRun, WhatOnlyStartingTellsComesBackAsTheStartError) {
         }
     }
     close(writing);
-    EXPECT_NE(cannot_start(busy, ETXTBSY).find("en cours d'écriture"), std::string::npos);
+    EXPECT_EQ(cannot_start(busy, ETXTBSY),
+              "« " + busy + " » n'a pas pu être lancé : il est en cours d'écriture (la compilation est-elle finie ?).");
 }
 
 }  // namespace
