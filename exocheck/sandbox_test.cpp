@@ -369,6 +369,23 @@ TEST(CandidateRun, NothingOutlivesTheRunnerNorARunItStops) {
     setenv("TMPDIR", scratch().tmp.c_str(), 1);
 }
 
+TEST(CandidateRun, JobsRunAtOnceFromTheirOwnThreadsEachGetTheirOwnResults) {
+    for (const Isolation isolation : modes()) {
+        auto runs = [&](int job) {
+            for (int i = 0; i < 20; ++i) {
+                const std::string input = std::to_string(job) + " " + std::to_string(i) + "\n";
+                const RunResult r = runner(isolation).run(job, fixture("confine-reads"), input);
+                EXPECT_EQ(r.out, "[" + std::to_string(input.size()) + ":" + input.substr(0, input.size() - 1) +
+                                     "\\n][end 0]\n")
+                    << mode_name(isolation) << " job " << job;
+            }
+        };
+        std::thread other(runs, 1);
+        runs(0);
+        other.join();
+    }
+}
+
 TEST(CandidateRun, TheSandboxIsAvailableWhereBwrapRuns) { EXPECT_EQ(sandbox_available(), bwrap_runs()); }
 
 TEST(CandidateRun, ArgumentsOutsideTheContractAreRefused) {
