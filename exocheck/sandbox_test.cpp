@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -44,9 +45,32 @@ const char *mode_name(Isolation isolation) { return isolation == Isolation::sand
 // the sandbox hides /tmp, so they are the candidates it must show), and the
 // unconfined runs' directories (TMPDIR), which must end empty. The workers
 // carry a mark in their environment.
+std::vector<std::string> entries(const std::string &dir) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (const dirent *e = readdir(d))
+            if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..") names.emplace_back(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+// A test program that crashed could not remove its folder: the next one
+// removes the folders of programs no longer alive.
+void remove_stale_scratch() {
+    for (const std::string &name : entries("/tmp")) {
+        if (!name.starts_with("exocheck-sandbox-test-")) continue;
+        const long pid = std::strtol(name.c_str() + std::string_view("exocheck-sandbox-test-").size(), nullptr, 10);
+        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            EXPECT_EQ(std::system(("rm -rf '/tmp/" + name + "'").c_str()), 0);
+        }
+    }
+}
+
 struct Scratch {
     Scratch() {
-        std::string dir = "/tmp/exocheck-sandbox-test-XXXXXX";
+        remove_stale_scratch();
+        std::string dir = "/tmp/exocheck-sandbox-test-" + std::to_string(getpid()) + "-XXXXXX";
         if (mkdtemp(dir.data()) == nullptr) throw std::runtime_error("mkdtemp");
         root = dir;
         tmp = root + "/tmp";
@@ -75,15 +99,6 @@ Scratch &scratch() {
 
 std::string fixture(const std::string &name) { return scratch().bin + "/" + name; }
 
-std::vector<std::string> entries(const std::string &dir) {
-    std::vector<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (const dirent *e = readdir(d))
-            if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..") names.emplace_back(e->d_name);
-        closedir(d);
-    }
-    return names;
-}
 
 std::string read_file(const std::string &path) {
     std::string content;
