@@ -44,14 +44,20 @@ bool hidden_in_sandbox(const std::string &path) {
     });
 }
 
-// bubblewrap's command line, as Flatpak confines an application: the system
-// read-only, a private /tmp, /dev and /proc of its own, no network, its own
-// namespaces, gone with exocheck. What it would hide and the workers run
-// (the candidates, exocheck itself) is bound in read-only where it is.
+// bubblewrap's command line: the system read-only, a private /tmp, /dev and
+// /proc of its own, no network, namespaces of its own, a session of its own,
+// gone with exocheck. What it would hide and the workers run (the
+// candidates, exocheck itself) is bound in read-only where it is.
 std::vector<std::string> sandbox_words(const std::string &bwrap, const std::vector<std::string> &visible, int info_fd) {
-    std::vector<std::string> words = {bwrap,  "--ro-bind", "/",    "/",           "--tmpfs",           "/tmp",
-                                      "--dev", "/dev",      "--proc", "/proc",      "--unshare-all",     "--die-with-parent",
-                                      "--new-session", "--info-fd", std::to_string(info_fd)};
+    std::vector<std::string> words = {bwrap,
+                                      "--ro-bind", "/", "/",
+                                      "--tmpfs", "/tmp",
+                                      "--dev", "/dev",
+                                      "--proc", "/proc",
+                                      "--unshare-all",
+                                      "--die-with-parent",
+                                      "--new-session",
+                                      "--info-fd", std::to_string(info_fd)};
     for (const std::string &path : visible) {
         char *real = realpath(path.c_str(), nullptr);
         const std::string resolved = real != nullptr ? real : path;
