@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -24,4 +25,20 @@ std::vector<std::string> launch_command(const std::string &path, const std::vect
     command.push_back(path);
     command.insert(command.end(), arguments.begin(), arguments.end());
     return command;
+}
+
+std::string find_on_path(const std::string &name) {
+    const char *path = std::getenv("PATH");
+    const std::string dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string file = end == start ? "." : dirs.substr(start, end - start);
+        file += '/';
+        file += name;
+        if (access(file.c_str(), X_OK) == 0) return file;
+        start = end + 1;
+    }
+    return {};
 }

@@ -13,3 +13,6 @@
 // The command line that runs `path` with `arguments`: the emulator's words
 // first when PETITS_EMULATOR is set and `path` is an ELF executable.
 std::vector<std::string> launch_command(const std::string &path, const std::vector<std::string> &arguments);
+
+// The path of the program `name` on PATH (as a shell finds it), or empty.
+std::string find_on_path(const std::string &name);

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "fd.h"
 #include "launcher.h"
 
 
@@ -26,23 +27,6 @@ long now_ms() {
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
 }
-
-// Owns a file descriptor, closed when reset or destroyed; -1 when none.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(Fd &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    ~Fd() { reset(); }
-    int get() const { return fd_; }
-    bool is_open() const { return fd_ >= 0; }
-    void reset() {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 struct Pipe {
     Fd read, write;
@@ -201,15 +185,17 @@ RunResult run_program(const std::string &path, std::string_view input, const Run
 }
 
 std::string describe_end(const RunResult &r) {
+    if (r.start_error != 0) return std::string("not started (") + std::strerror(r.start_error) + ")";
     if (r.timed_out) return "timed out";
+    if (r.out_capped) return "output too long";
     if (r.exited) return "exit " + std::to_string(r.status);
     return "signal " + std::to_string(r.signal) + " (" + strsignal(r.signal) + ")";
 }
 
 bool exited_with(const RunResult &r, int status) {
-    return !r.timed_out && r.exited && r.status == status;
+    return !r.timed_out && !r.out_capped && r.exited && r.status == status;
 }
 
 bool aborted(const RunResult &r) {
-    return !r.timed_out && !r.exited && r.signal == SIGABRT;
+    return !r.timed_out && !r.out_capped && !r.exited && r.signal == SIGABRT;
 }

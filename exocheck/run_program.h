@@ -1,5 +1,7 @@
 // Runs a built program with a given standard input and collects what it wrote
-// and how it ended, for the end-to-end tests of every program.
+// and how it ended: the end-to-end tests of every program, and exocheck's runs
+// of the references (trusted programs: pipes for the three streams). An
+// untrusted candidate runs confined instead (sandbox.h), with the same result.
 #pragma once
 
 #include <string>
@@ -12,7 +14,9 @@ struct RunResult {
     bool exited = false;  // ended through exit (status valid)
     int status = -1;      // exit status when exited
     int signal = 0;       // terminating signal otherwise
-    bool timed_out = false;
+    bool timed_out = false;   // killed at the time limit (wall clock, or CPU time)
+    bool out_capped = false;  // a stream passed the output cap: killed, the stream cut at the cap
+    int start_error = 0;      // errno when the program could not be started, else 0
 };
 
 struct RunOptions {
@@ -23,7 +27,8 @@ struct RunOptions {
 
 RunResult run_program(const std::string &path, std::string_view input, const RunOptions &options = {});
 
-// "exit 0", "exit 1", "signal 6 (Aborted)", "timed out": for messages.
+// "exit 0", "exit 1", "signal 6 (Aborted)", "timed out", "output too long",
+// "not started (No such file or directory)": for messages.
 std::string describe_end(const RunResult &r);
 
 bool exited_with(const RunResult &r, int status);

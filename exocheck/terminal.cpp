@@ -7,13 +7,25 @@
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+#include "launcher.h"
 
 Terminal::Terminal(const std::string &path) {
+    // Made before the fork, which may copy a process with other threads: the
+    // child then only calls what is safe after it.
+    std::vector<std::string> command = launch_command(path, {});
+    std::string program = command[0];
+    if (program.find('/') == std::string::npos && !find_on_path(program).empty()) program = find_on_path(program);
+    std::vector<char *> argv;
+    argv.reserve(command.size() + 1);
+    for (std::string &word : command) argv.push_back(word.data());  // cppcheck-suppress useStlAlgorithm
+    argv.push_back(nullptr);
     pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (pid_ < 0) throw std::runtime_error("forkpty failed");
     if (pid_ == 0) {
         signal(SIGPIPE, SIG_DFL);
-        execl(path.c_str(), path.c_str(), static_cast<char *>(nullptr));
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
 }

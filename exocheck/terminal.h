@@ -6,6 +6,7 @@
 
 class Terminal {
 public:
+    // Starts `path` (through PETITS_EMULATOR when set, as every start).
     explicit Terminal(const std::string &path);
     ~Terminal();
     Terminal(const Terminal &) = delete;
