@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr std::size_t WHOLE = 200;  // an assertion's condition: its text, and short
+
 // "« text »", shortened to a readable length.
 std::string shown(std::string_view text, std::size_t longest = 40) {
     std::size_t cut = std::min(text.size(), longest);
@@ -58,7 +60,7 @@ std::string signal_cause(int signal, const RunResult &obtained) {
     if (signal == SIGFPE) return how + " : une division entière par zéro ?";
     if (signal == SIGABRT) {
         if (auto a = find_assertion(obtained.err))
-            return "une assertion du candidat échoue (" + shown(a->condition) + ") là où la référence n'en a pas";
+            return "une assertion du candidat échoue (" + shown(a->condition, WHOLE) + ") là où la référence n'en a pas";
         return how + " : un appel à abort() ?";
     }
     return how;
@@ -80,8 +82,8 @@ std::string ending_cause(const RunResult &expected, const RunResult &obtained, i
     if (!expected.exited && expected.signal == SIGABRT) {
         const std::string status = "termine avec le code " + std::to_string(obtained.status);
         if (auto a = find_assertion(expected.err))
-            return "la référence refuse cette entrée par une assertion (" + shown(a->condition) + " dans " +
-                   std::string(bare_function_name(a->function)) + ") ; le candidat ne la vérifie pas et " + status;
+            return "la référence refuse cette entrée (assertion " + shown(a->condition, WHOLE) + " dans " +
+                   std::string(bare_function_name(a->function)) + ") ; le candidat l'accepte et " + status;
         return "la référence s'arrête par abort() ; le candidat " + status;
     }
     return "";
@@ -95,8 +97,6 @@ std::string assertion_cause(const RunResult &expected, const RunResult &obtained
     if (same_function && same_condition) return "";
     if (same_condition)
         return "l'assertion qui échoue est dans la fonction " + shown(fo) + " au lieu de " + shown(fe);
-    // A condition is shown whole: it is the assertion's text, and short.
-    constexpr std::size_t WHOLE = 200;
     if (same_function)
         return "la condition de l'assertion diffère : " + shown(o->condition, WHOLE) + " au lieu de " +
                shown(e->condition, WHOLE);

@@ -118,7 +118,13 @@ private:
             if (changed) ++hidden_;
             return false;
         }
-        out_ += mark + shown(l) + "\n";
+        // An empty line gets its mark alone, without trailing blanks.
+        const std::string text = shown(l);
+        if (!text.empty())
+            out_ += mark + text;
+        else if (mark[0] != ' ')
+            out_ += mark[0];
+        out_ += "\n";
         ++shown_;
         return true;
     }
@@ -153,14 +159,20 @@ private:
         const std::size_t pairs = std::min(removed.size(), added.size());
         for (std::size_t k = 0; k < pairs; ++k) {
             line("- ", *removed[k], true);
-            // Two assertion diagnostics differ first in what is not
-            // compared (the program and the file): no caret for them.
-            if (line("+ ", *added[k], true) && !(parse_assertion(removed[k]->text) && parse_assertion(added[k]->text)))
-                out_ += std::string(2 + first_difference(shown(*removed[k]), shown(*added[k])), ' ') + "^\n";
+            if (line("+ ", *added[k], true)) caret(*removed[k], *added[k]);
         }
         for (std::size_t k = pairs; k < removed.size(); ++k) line("- ", *removed[k], true);
         for (std::size_t k = pairs; k < added.size(); ++k) line("+ ", *added[k], true);
         return end;
+    }
+
+    // A caret under the first column where a replaced line differs, when
+    // they have a start in common. Two assertion diagnostics differ first
+    // in what is not compared (the program and the file): no caret there.
+    void caret(const Line &removed, const Line &added) {
+        if (parse_assertion(removed.text) && parse_assertion(added.text)) return;
+        const std::size_t column = first_difference(shown(removed), shown(added));
+        if (column > 0) out_ += std::string(2 + column, ' ') + "^\n";
     }
 
     const std::vector<Step> &steps_;
