@@ -70,6 +70,7 @@ struct Entry {
     const Candidate *candidate;
     CandidateReport report;
     std::atomic<std::size_t> earliest_difference{NONE};  // lowest seen, counted or not
+    std::atomic<bool> unstartable{false};                // a run found it cannot start
     bool stopped = false;
 };
 
@@ -94,6 +95,43 @@ private:
     const RunLimits &limits_;
     std::map<std::string, RunResult> runs_;
     std::size_t bytes_ = 0;
+};
+
+// What judges and shrinks a candidate's runs: the program, its reference
+// (trusted, run here), the runner of the candidates, the limits, and the
+// flag that stops every new run.
+struct Referee {
+    const ProgramData &program;
+    const std::string &reference;
+    CandidateRunner &runner;
+    const CheckSettings &settings;
+    const std::atomic<bool> &stop;
+
+    // The finding on the smallest input on which the same streams differ
+    // (or which follows the statement the same way), as far as time allows.
+    Finding shrunk(int job, const Candidate &candidate, const Finding &f) const {
+        ReferenceCache references(reference, settings.limits);
+        const Verdict wanted = f.verdict;
+        std::optional<Finding> smallest;
+        const auto still_fails = [&](const std::string &input) {
+            if (stop) return false;
+            const RunResult &expected = references.get(input);
+            Judgement j = judge(program, runner, job, candidate.path, input, expected);
+            const Verdict &v = j.verdict;
+            if (v.kind != wanted.kind || v.stdout_differs != wanted.stdout_differs ||
+                v.stderr_differs != wanted.stderr_differs || v.ending_differs != wanted.ending_differs)
+                return false;
+            smallest = Finding{f.origin, f.number, f.original_size, input, std::move(j.verdict), expected,
+                               std::move(j.obtained), j.at_terminal, true};
+            return true;
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings.shrink_ms);
+        const ShrinkResult result = shrink(f.input, still_fails, deadline);
+        // The last input that still failed is the one the shrinking kept.
+        Finding kept = smallest && smallest->input == result.input ? std::move(*smallest) : f;
+        kept.shrink_finished = result.finished;
+        return kept;
+    }
 };
 
 class Check {
@@ -136,10 +174,12 @@ private:
         for (std::thread &t : threads) t.join();
     }
 
-    // Whether some candidate still needs case `index`: cases past a
-    // candidate's first difference are not run, unless every case is.
+    // Whether a candidate still needs case `index`: cases past its first
+    // difference are not run, unless every case is, nor any case once it
+    // could not start.
     bool needed(std::size_t index, const Entry &e) const {
-        return e.candidate->cannot_run.empty() && (settings_.all || index < e.earliest_difference);
+        return e.candidate->cannot_run.empty() && !e.unstartable &&
+               (settings_.all || index < e.earliest_difference);
     }
 
     void run_cases(int job) {
@@ -160,7 +200,10 @@ private:
     Outcome run_case(int job, Entry &e, const Case &c, std::size_t index, const RunResult &reference) {
         Judgement j = judge(program_, runner_, job, e.candidate->path, c.input, reference);
         Outcome o;
-        if (j.obtained.start_error != 0) o.kind = Outcome::Kind::not_started;
+        if (j.obtained.start_error != 0) {
+            o.kind = Outcome::Kind::not_started;
+            e.unstartable = true;
+        }
         else if (j.verdict.kind == Verdict::Kind::differ) o.kind = Outcome::Kind::differ;
         else if (j.verdict.kind == Verdict::Kind::follows_statement) o.kind = Outcome::Kind::follows_statement;
         else o.kind = Outcome::Kind::agree;
@@ -221,36 +264,12 @@ private:
         in_parallel([&](int job) {
             for (std::size_t k = next++; k < entries_.size(); k = next++) {
                 CandidateReport &r = entries_[k].report;
-                if (r.difference) r.difference = shrunk(job, *entries_[k].candidate, *r.difference);
-                else if (r.statement) r.statement = shrunk(job, *entries_[k].candidate, *r.statement);
+                const Referee referee{program_, reference_, runner_, settings_, control_.stop};
+                if (r.difference) r.difference = referee.shrunk(job, *entries_[k].candidate, *r.difference);
+                else if (r.statement) r.statement = referee.shrunk(job, *entries_[k].candidate, *r.statement);
             }
         });
         if (error_) std::rethrow_exception(error_);
-    }
-
-    // The finding on the smallest input that fails the same way.
-    Finding shrunk(int job, const Candidate &candidate, const Finding &f) {
-        ReferenceCache references(reference_, settings_.limits);
-        const Verdict wanted = f.verdict;
-        std::optional<Finding> smallest;
-        const auto still_fails = [&](const std::string &input) {
-            if (control_.stop) return false;
-            const RunResult &reference = references.get(input);
-            Judgement j = judge(program_, runner_, job, candidate.path, input, reference);
-            const Verdict &v = j.verdict;
-            if (v.kind != wanted.kind || v.stdout_differs != wanted.stdout_differs ||
-                v.stderr_differs != wanted.stderr_differs || v.ending_differs != wanted.ending_differs)
-                return false;
-            smallest = Finding{f.origin, f.number, f.original_size, input, std::move(j.verdict), reference,
-                               std::move(j.obtained), j.at_terminal, true};
-            return true;
-        };
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings_.shrink_ms);
-        const ShrinkResult result = shrink(f.input, still_fails, deadline);
-        // The last input that still failed is the one the shrinking kept.
-        Finding kept = smallest && smallest->input == result.input ? std::move(*smallest) : f;
-        kept.shrink_finished = result.finished;
-        return kept;
     }
 
     CheckReport report() {
@@ -304,4 +323,15 @@ CheckReport run_check(const ProgramData &program, const std::string &reference,
                       const std::vector<Candidate> &candidates, const CheckSettings &settings,
                       CandidateRunner &runner, CheckControl &control) {
     return Check(program, reference, candidates, settings, runner, control).run();
+}
+
+std::optional<Finding> shrink_input(const ProgramData &program, const std::string &reference, const Candidate &candidate,
+                                    const std::string &input, const CheckSettings &settings, CandidateRunner &runner) {
+    const std::atomic<bool> never{false};
+    const RunResult expected = run_reference(reference, input, settings.limits);
+    Judgement j = judge(program, runner, 0, candidate.path, input, expected);
+    if (j.verdict.kind == Verdict::Kind::agree) return std::nullopt;
+    const Finding found{Case::Origin::generated, 0, input.size(), input, std::move(j.verdict), expected,
+                        std::move(j.obtained), j.at_terminal, true};
+    return Referee{program, reference, runner, settings, never}.shrunk(0, candidate, found);
 }

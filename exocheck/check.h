@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,3 +43,9 @@ struct CheckControl {
 CheckReport run_check(const ProgramData &program, const std::string &reference,
                       const std::vector<Candidate> &candidates, const CheckSettings &settings,
                       CandidateRunner &runner, CheckControl &control);
+
+// A candidate judged on one input and, when it differs there (or follows the
+// statement), that input shrunk as a check shrinks a first difference, with
+// job 0 of `runner`; nothing when it agrees.
+std::optional<Finding> shrink_input(const ProgramData &program, const std::string &reference, const Candidate &candidate,
+                                    const std::string &input, const CheckSettings &settings, CandidateRunner &runner);
