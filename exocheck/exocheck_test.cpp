@@ -107,7 +107,7 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
 TEST(Exocheck, EveryProgramAgreesWithItself) {
     for (const ProgramData &program : all_programs()) {
         const std::string name(program.name);
-        const RunResult r = exocheck({"--cases", "50", name, program_path(name)});
+        const RunResult r = exocheck({"--cases", "20", name, program_path(name)});
         EXPECT_TRUE(exited_with(r, 0)) << name << ": " << describe_end(r) << "\n" << r.out << r.err;
         EXPECT_TRUE(has(r.out, program_path(name) + " : ") && has(r.out, "aucune différence.")) << name << "\n" << r.out;
     }

@@ -69,9 +69,10 @@ std::string base64(std::string_view bytes) {
     static constexpr char DIGITS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned group = static_cast<unsigned char>(bytes[i]) << 16U;
-        if (i + 1 < bytes.size()) group |= static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8U;
-        if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+        const auto byte = [&](std::size_t at) -> unsigned {
+            return at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0U;
+        };
+        const unsigned group = byte(i) << 16U | byte(i + 1) << 8U | byte(i + 2);
         out += DIGITS[(group >> 18U) & 63U];
         out += DIGITS[(group >> 12U) & 63U];
         out += i + 1 < bytes.size() ? DIGITS[(group >> 6U) & 63U] : '=';
