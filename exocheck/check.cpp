@@ -128,7 +128,7 @@ struct Referee {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings.shrink_ms);
         const ShrinkResult result = shrink(f.input, still_fails, deadline);
         // The last input that still failed is the one the shrinking kept.
-        Finding kept = smallest && smallest->input == result.input ? std::move(*smallest) : f;
+        Finding kept = smallest && smallest->input == result.input ? std::move(*smallest) : Finding(f);
         kept.shrink_finished = result.finished;
         return kept;
     }
