@@ -64,12 +64,17 @@ public:
     }
 
 private:
-    bool out_of_time() const { return Clock::now() >= deadline_; }
+    // Out of time when the slowest try so far would not end before the
+    // deadline: a try may cost a whole time limit.
+    bool out_of_time() const { return Clock::now() + slowest_ >= deadline_; }
 
     bool fails(const std::string &input) {
         if (out_of_time()) return false;
         ++tests_;
-        return still_fails_(input);
+        const auto start = Clock::now();
+        const bool failed = still_fails_(input);
+        slowest_ = std::max(slowest_, Clock::now() - start);
+        return failed;
     }
 
     // Delta debugging: tries to remove one of n chunks of the pieces, and
@@ -144,6 +149,7 @@ private:
     std::string current_;
     const std::function<bool(const std::string &)> &still_fails_;
     Clock::time_point deadline_;
+    Clock::duration slowest_{0};
     std::size_t tests_ = 0;
 };
 

@@ -17,7 +17,8 @@ struct ShrinkResult {
 };
 
 // `still_fails(input)` says whether an input still fails the same way; it is
-// never asked about the input given, which fails by assumption. Past
-// `deadline` no input is tried and the smallest found so far is returned.
+// never asked about the input given, which fails by assumption. No input is
+// tried that could not be judged before `deadline` at the pace of the
+// slowest so far; the smallest found is returned.
 ShrinkResult shrink(std::string input, const std::function<bool(const std::string &)> &still_fails,
                     std::chrono::steady_clock::time_point deadline);

@@ -88,6 +88,15 @@ TEST(Shrink, StopsAtItsDeadline) {
     EXPECT_EQ(late.tests, 0U);
     EXPECT_FALSE(late.finished);
 
+    // No try starts that the slowest so far says would end past the deadline.
+    const Failure slow = [](const std::string &) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return false;
+    };
+    const ShrinkResult one_try = shrink("12 8 15\n", slow, Clock::now() + std::chrono::milliseconds(500));
+    EXPECT_EQ(one_try.tests, 1U);
+    EXPECT_FALSE(one_try.finished);
+
     // Within a deadline too short for the whole input, it keeps what it found.
     const std::string words = [] {
         std::string s;
