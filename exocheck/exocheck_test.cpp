@@ -133,6 +133,8 @@ TEST(Exocheck, CommandLine) {
         {{"--jobs", "0", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --jobs » : « 0 »"},
         {{"--timeout", "0", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --timeout » : « 0 »"},
         {{"--timeout", "1.2345", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --timeout »"},
+        {{"--cases", "0", "--timeout", "3600", "tickup", ok}, 0, "tickup : ", ""},
+        {{"--timeout", "3600.001", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --timeout »"},
         {{"--seed", "18446744073709551616", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --seed »"},
         {{"tickup", ok, "--seed"}, 2, "", "exocheck: l'option « --seed » demande une valeur"},
         {{"--all=yes", "tickup", ok}, 2, "", "exocheck: l'option « --all » ne prend pas de valeur\n"},
@@ -142,6 +144,7 @@ TEST(Exocheck, CommandLine) {
         {{"tickup", "./absent"}, 2, "tickup : ", "exocheck: "},
         {{"tickup", VERDICT_SCRIPTS}, 2, "tickup : ", "exocheck: "},
         {{"tickup", script("verdict_tickup.c")}, 2, "tickup : ", "exocheck: "},
+        {{"tickup", script("verdict_missing_interpreter.sh")}, 2, "tickup : ", "exocheck: "},
     };
     for (const Row &row : rows) {
         const RunResult r = exocheck(row.arguments);
@@ -183,19 +186,70 @@ TEST(Exocheck, SameReportWhateverTheJobs) {
 }
 
 TEST(Exocheck, JsonParsesWhateverTheBytes) {
-    const RunResult r = exocheck({"--json", "--cases", "10", "tickup", fixture("tickup_latin1"), fixture("tickup_ok")});
+    const RunResult r = exocheck({"--json", "--cases", "10", "--seed", "7", "tickup", fixture("tickup_latin1"),
+                                  fixture("tickup_ok"), fixture("tickup_flood")});
     EXPECT_TRUE(exited_with(r, 1)) << describe_end(r);
     RunOptions options;
     options.arguments = {"-c",
                          "import json, sys\n"
                          "d = json.load(sys.stdin)\n"
                          "for c in d['candidates']:\n"
-                         "    f = c['first_difference'] or {'obtained': {}}\n"
-                         "    print(d['program'], c['program'], c['verdict'], c['cases_run'] > 0,\n"
-                         "          'stdout_base64' in f['obtained'])\n"};
+                         "    f = c['first_difference'] or {'obtained': {'ending': {'kind': '-'}}}\n"
+                         "    print(d['program'], d['seed'], c['program'], c['verdict'], c['cases_run'] > 0,\n"
+                         "          'stdout_base64' in f['obtained'], f['obtained']['ending']['kind'])\n"};
     const RunResult parsed = run_program("python3", r.out, options);
     EXPECT_EQ(parsed.err, "") << r.out;
-    EXPECT_EQ(parsed.out, "tickup tickup differ True True\ntickup tickup agree True False\n");
+    EXPECT_EQ(parsed.out, "tickup 7 tickup differ True True exit\n"
+                          "tickup 7 tickup agree True False -\n"
+                          "tickup 7 tickup differ True False output_too_long\n");
+}
+
+// The reference is found beside exocheck, as built or as installed, never
+// through PATH, even for a candidate of the same name.
+TEST(Exocheck, ReferencesBesideExocheckNeverThroughPath) {
+    const fs::path root = fs::temp_directory_path() / ("exocheck-layout-" + std::to_string(getpid()));
+    const auto put = [&](const fs::path &to, const std::string &from, bool executable) {
+        fs::create_directories((root / to).parent_path());
+        if (from.starts_with("/"))
+            fs::copy_file(from, root / to, fs::copy_options::overwrite_existing);
+        else
+            std::ofstream(root / to) << from;
+        fs::permissions(root / to, executable ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write);
+    };
+    const std::string wrong = "#!/bin/sh\necho faux\n";  // an executable that is no tickup
+    struct Row {
+        const char *name;
+        std::vector<std::pair<std::string, std::string>> files;  // path under root, and a file to copy or a script
+        int status;
+        std::string out, err;  // the start of each
+    };
+    const std::string tickup = program_path("tickup");
+    const std::vector<Row> rows = {
+        {"installed", {{"bin/tickup", tickup}}, 0, "tickup : ", ""},
+        {"built", {{"clock/tickup", tickup}, {"bin/tickup", wrong}}, 0, "tickup : ", ""},
+        // A file there that is not executable is no reference.
+        {"built, not executable", {{"clock/tickup", "not a program"}, {"bin/tickup", tickup}}, 0, "tickup : ", ""},
+        {"missing", {}, 2, "", "exocheck: programme de référence tickup introuvable"},
+    };
+    const char *old_path = std::getenv("PATH");
+    const std::string path = (root / "path").string() + ":" + (old_path == nullptr ? "/usr/bin:/bin" : old_path);
+    setenv("PATH", path.c_str(), 1);
+    for (const Row &row : rows) {
+        fs::remove_all(root);
+        put("bin/exocheck", EXOCHECK, true);
+        put("path/tickup", wrong, true);
+        put("candidate/tickup", tickup, true);
+        for (const auto &[to, from] : row.files) put(to, from, from != "not a program");
+        RunOptions options;
+        options.arguments = {"--cases", "10", "tickup", (root / "candidate/tickup").string()};
+        const RunResult r = run_program((root / "bin/exocheck").string(), "", options);
+        EXPECT_TRUE(exited_with(r, row.status)) << row.name << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(r.out.starts_with(row.out) && (row.status != 0 || has(r.out, "aucune différence.")))
+            << row.name << ":\n" << r.out;
+        EXPECT_TRUE(r.err.starts_with(row.err)) << row.name << ":\n" << r.err;
+    }
+    setenv("PATH", old_path == nullptr ? "/usr/bin:/bin" : old_path, 1);
+    fs::remove_all(root);
 }
 
 // --- Nothing left behind -------------------------------------------------

@@ -21,7 +21,7 @@ std::string cases_line(const CheckReport &r) {
     if (r.boundaries > 0) parts.push_back(count(r.boundaries, "cas limite", "cas limites"));
     if (r.generated > 0)
         parts.push_back(count(r.generated, "cas généré", "cas générés") + ", graine " + std::to_string(r.seed));
-    std::string line = r.program + " : " + count(r.cases(), "cas", "cas");
+    std::string line = r.program + " : " + std::to_string(r.cases()) + " cas";
     for (std::size_t i = 0; i < parts.size(); ++i) line += (i == 0 ? " (" : ", ") + parts[i];
     return line + (parts.empty() ? ".\n" : ").\n");
 }
@@ -30,10 +30,10 @@ std::string summary_line(const CheckReport &r, const CandidateReport &c) {
     std::string line = c.candidate + " : ";
     if (!c.cannot_run.empty()) return line + "non vérifié, impossible à lancer.\n";
     if (c.differs() && !r.all)
-        line += count(c.cases_run, "cas", "cas") + " sur " + std::to_string(r.cases()) +
+        line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) +
                 ", 1 différence (arrêt à la première)";
     else
-        line += count(c.cases_run, "cas", "cas") + ", " +
+        line += std::to_string(c.cases_run) + " cas, " +
                 (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
     if (c.follows_statement > 0)
         line += " ; " + count(c.follows_statement, "cas conforme", "cas conformes") + " à l'énoncé";

@@ -139,7 +139,8 @@ Verdict differing(const RunResult &e, const RunResult &o) {
 }
 
 TEST(Cause, NamesTheKnownPatterns) {
-    RunResult late = exited(""), flood = exited(std::string(100, 'x'));
+    RunResult late = exited(""), flood = exited(std::string(100, 'x')), unstartable;
+    unstartable.start_error = ENOEXEC;
     late.exited = false;
     late.timed_out = true;
     late.signal = SIGKILL;
@@ -153,6 +154,7 @@ TEST(Cause, NamesTheKnownPatterns) {
     };
     const std::vector<Row> rows = {
         {"time limit", exited("x\n"), late, "le candidat ne s'arrête pas dans la limite de 2 s"},
+        {"not started", exited("x\n"), unstartable, "le candidat n'a pas pu être lancé (format d'exécutable non reconnu)"},
         {"flood", exited("x\n"), flood, "le candidat écrit plus de 1 Mio"},
         {"segfault", exited("x\n"), killed(SIGSEGV, "x\n"),
          "le candidat s'arrête sur erreur de segmentation (SIGSEGV) : un accès hors d'un tableau"},
@@ -244,11 +246,16 @@ TEST(Cause, NamesTheKnownPatterns) {
 
 TEST(Diff, ShowsLinesSideBySideInOrder) {
     const std::string prompt = "Veuillez :\n\n";
-    std::string ten, hundred_e, hundred_o;
+    std::string ten, hundred_e, hundred_o, many_e, many_o;
     for (int i = 0; i < 10; ++i) ten += "l" + std::to_string(i) + "\n";
     for (int i = 0; i < 100; ++i) {
-        hundred_e += "e" + std::to_string(i) + "\n";
-        hundred_o += "o" + std::to_string(i) + "\n";
+        hundred_e += "ligne e" + std::to_string(i) + "\n";
+        hundred_o += "ligne o" + std::to_string(i) + "\n";
+    }
+    // Too many lines to match one by one (501 x 501 pairs).
+    for (int i = 0; i < 501; ++i) {
+        many_e += "e" + std::to_string(i) + "\n";
+        many_o += "o" + std::to_string(i) + "\n";
     }
     struct Row {
         const char *name;
@@ -273,9 +280,14 @@ TEST(Diff, ShowsLinesSideBySideInOrder) {
     };
     for (const Row &row : rows) EXPECT_EQ(line_diff(row.expected, row.obtained), row.shown) << row.name;
 
+    // Past 40 lines, the others are counted, with no caret for them.
     const std::string long_diff = line_diff(hundred_e, hundred_o);
-    EXPECT_TRUE(long_diff.starts_with("- e0\n+ o0\n- e1\n")) << long_diff;
-    EXPECT_TRUE(long_diff.ends_with("- e19\n+ o19\n  … (160 lignes différentes de plus)\n")) << long_diff;
+    EXPECT_TRUE(long_diff.starts_with("- ligne e0\n+ ligne o0\n        ^\n- ligne e1\n")) << long_diff;
+    EXPECT_TRUE(long_diff.ends_with("- ligne e19\n+ ligne o19\n        ^\n  … (160 lignes différentes de plus)\n"))
+        << long_diff;
+    const std::string many = line_diff(many_e, many_o);
+    EXPECT_TRUE(many.starts_with("- e0\n+ o0\n- e1\n+ o1\n")) << many.substr(0, 100);
+    EXPECT_TRUE(many.ends_with("  … (962 lignes différentes de plus)\n")) << many;
 }
 
 Finding midnight() {
@@ -320,6 +332,8 @@ TEST(Report, SummaryAndDetails) {
         int status;
         std::vector<std::string> lines;  // each found in the report, in this order
     };
+    CandidateReport cut_short = differs;
+    cut_short.difference->shrink_finished = false;
     CandidateReport differs_all = differs;
     differs_all.cases_run = 10;
     differs_all.differences = 4;
@@ -335,6 +349,8 @@ TEST(Report, SummaryAndDetails) {
           "Fin : code de sortie 0, comme attendu.\n", "Piste : les heures ne repassent pas à 00 après 23.\n",
           "Pour reproduire : printf '23:59:59\\n' | ./b\n"}},
         {"every difference", {differs_all}, true, 1, {"./b : 10 cas, 4 différences.\n"}},
+        {"shrinking cut short", {cut_short}, false, 1,
+         {"Entrée minimale (réduite de 31 octets à 9 ; réduction arrêtée par sa limite de temps) : "}},
         {"follows the statement", {follows}, false, 0,
          {"./c : 10 cas, aucune différence ; 2 cas conformes à l'énoncé.\n",
           "\n./c, conforme à l'énoncé et non à la référence : cas généré n° 17, graine 7.\n",
