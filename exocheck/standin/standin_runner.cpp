@@ -35,7 +35,8 @@ RunResult CandidateRunner::run(int, const std::string &candidate, std::string_vi
     } catch (const std::runtime_error &) {
         r.start_error = EAGAIN;
     }
-    if (r.exited && r.status >= 126 && r.err.starts_with("stdbuf:")) r.start_error = ENOEXEC;
+    if (r.exited && r.status >= 126 && r.err.find("stdbuf: failed to run command") != std::string::npos)
+        r.start_error = r.status == 127 ? ENOENT : ENOEXEC;
     if (r.out.size() > limits_.output_cap || r.err.size() > limits_.output_cap) {
         r.out_capped = true;
         r.out.resize(std::min(r.out.size(), limits_.output_cap));
