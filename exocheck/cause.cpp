@@ -55,13 +55,13 @@ std::size_t line_number_at(std::string_view text, std::size_t at) {
 // --- How the candidate ended -------------------------------------------------
 
 std::string signal_cause(int signal, const RunResult &obtained) {
-    std::string how = "le candidat s'arrête sur " + signal_in_french(signal);
-    if (signal == SIGSEGV) return how + " : un accès hors d'un tableau ou par un pointeur invalide ?";
-    if (signal == SIGFPE) return how + " : une division entière par zéro ?";
+    const std::string how = "le candidat s'arrête : " + signal_in_french(signal);
+    if (signal == SIGSEGV) return how + ", un accès hors d'un tableau ou par un pointeur invalide ?";
+    if (signal == SIGFPE) return how + ", une division entière par zéro ?";
     if (signal == SIGABRT) {
         if (auto a = find_assertion(obtained.err))
             return "une assertion du candidat échoue (" + shown(a->condition, WHOLE) + ") là où la référence n'en a pas";
-        return how + " : un appel à abort() ?";
+        return how + ", un appel à abort() ?";
     }
     return how;
 }

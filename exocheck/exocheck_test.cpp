@@ -76,7 +76,7 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
         {"flood", "tickup", fixture("tickup_flood"), {}, 1, differs,
          "le candidat écrit plus de 1 Mio : une boucle qui écrit sans fin ?"},
         {"segmentation fault", "tickup", fixture("tickup_segfault"), {}, 1, differs,
-         "le candidat s'arrête sur erreur de segmentation (SIGSEGV) : un accès hors d'un tableau ou par un pointeur "
+         "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau ou par un pointeur "
          "invalide ?"},
         {"off by one", "tickup", fixture("tickup_off_by_one"), {}, 1, differs,
          "les minutes ou les secondes ne repassent pas à 00 après 59."},
