@@ -55,8 +55,8 @@ std::size_t line_number_at(std::string_view text, std::size_t at) {
 // --- How the candidate ended -------------------------------------------------
 
 std::string signal_cause(int signal, const RunResult &obtained) {
-    const std::string how = "le candidat s'arrête : " + signal_in_french(signal);
-    if (signal == SIGSEGV) return how + ", un accès hors d'un tableau ou par un pointeur invalide ?";
+    std::string how = "le candidat s'arrête : " + signal_in_french(signal);
+    if (signal == SIGSEGV) return how + ", un accès hors d'un tableau ou par un pointeur erroné ?";
     if (signal == SIGFPE) return how + ", une division entière par zéro ?";
     if (signal == SIGABRT) {
         if (auto a = find_assertion(obtained.err))
@@ -72,7 +72,7 @@ std::string ending_cause(const RunResult &expected, const RunResult &obtained, i
         return "le candidat n'a pas pu être lancé (" + start_error_in_french(obtained.start_error) + ")";
     case EndKind::time_limit:
         return "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
-               " : une boucle sans fin, par exemple une lecture ratée répétée ?";
+               " : une boucle sans fin, comme une lecture ratée répétée ?";
     case EndKind::output_cap: return "le candidat écrit plus de 1 Mio : une boucle qui écrit sans fin ?";
     case EndKind::signal:
         if (expected.exited || expected.signal != obtained.signal) return signal_cause(obtained.signal, obtained);

@@ -26,7 +26,7 @@ constexpr SignalText SIGNALS[] = {
     {SIGPIPE, "SIGPIPE", "tube sans lecteur"},
     {SIGXCPU, "SIGXCPU", "limite de temps processeur dépassée"},
     {SIGXFSZ, "SIGXFSZ", "limite de taille de fichier dépassée"},
-    {SIGSYS, "SIGSYS", "appel système invalide"},
+    {SIGSYS, "SIGSYS", "mauvais appel système"},
     {SIGTRAP, "SIGTRAP", "point d'arrêt"},
     {SIGALRM, "SIGALRM", "alarme"},
     {SIGUSR1, "SIGUSR1", "signal utilisateur 1"},

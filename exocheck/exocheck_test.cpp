@@ -71,13 +71,13 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
         {"function", "tickup", fixture("tickup_wrong_function"), {}, 1, differs,
          "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »."},
         {"loop", "tickup", fixture("tickup_loop"), {"--timeout", "0.5"}, 1, differs,
-         "le candidat ne s'arrête pas dans la limite de 0,5 s : une boucle sans fin, par exemple une lecture ratée "
+         "le candidat ne s'arrête pas dans la limite de 0,5 s : une boucle sans fin, comme une lecture ratée "
          "répétée ?"},
         {"flood", "tickup", fixture("tickup_flood"), {}, 1, differs,
          "le candidat écrit plus de 1 Mio : une boucle qui écrit sans fin ?"},
         {"segmentation fault", "tickup", fixture("tickup_segfault"), {}, 1, differs,
          "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau ou par un pointeur "
-         "invalide ?"},
+         "erroné ?"},
         {"off by one", "tickup", fixture("tickup_off_by_one"), {}, 1, differs,
          "les minutes ou les secondes ne repassent pas à 00 après 59."},
         {"midnight", "tickup", fixture("tickup_no_midnight_wrap"), {}, 1, differs,
@@ -128,14 +128,14 @@ TEST(Exocheck, CommandLine) {
         {{}, 2, "", "exocheck: il manque le programme et le candidat\nSaisissez « exocheck --help »"},
         {{"tickup"}, 2, "", "exocheck: il manque le candidat à vérifier, après « tickup »\n"},
         {{"tickupp", ok}, 2, "", "exocheck: programme inconnu « tickupp » ; les programmes sont :\n  barmax, bytepeek,"},
-        {{"--cases", "-1", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --cases » : « -1 »"},
-        {{"--cases=12x", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --cases » : « 12x »"},
-        {{"--jobs", "0", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --jobs » : « 0 »"},
-        {{"--timeout", "0", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --timeout » : « 0 »"},
-        {{"--timeout", "1.2345", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --timeout »"},
+        {{"--cases", "-1", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --cases » : « -1 »"},
+        {{"--cases=12x", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --cases » : « 12x »"},
+        {{"--jobs", "0", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --jobs » : « 0 »"},
+        {{"--timeout", "0", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --timeout » : « 0 »"},
+        {{"--timeout", "1.2345", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --timeout »"},
         {{"--cases", "0", "--timeout", "3600", "tickup", ok}, 0, "tickup : ", ""},
-        {{"--timeout", "3600.001", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --timeout »"},
-        {{"--seed", "18446744073709551616", "tickup", ok}, 2, "", "exocheck: valeur invalide pour « --seed »"},
+        {{"--timeout", "3600.001", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --timeout »"},
+        {{"--seed", "18446744073709551616", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --seed »"},
         {{"tickup", ok, "--seed"}, 2, "", "exocheck: l'option « --seed » demande une valeur"},
         {{"--all=yes", "tickup", ok}, 2, "", "exocheck: l'option « --all » ne prend pas de valeur\n"},
         {{"-x", "tickup", ok}, 2, "", "exocheck: option non reconnue « -x »\n"},
@@ -167,7 +167,7 @@ TEST(Exocheck, SeveralCandidatesEachSummedUp) {
     const std::size_t ok = r.out.find(fixture("tickup_ok") + " : "), latin1 = r.out.find(fixture("tickup_latin1") + " : "),
                       absent = r.out.find("./absent : non vérifié");
     EXPECT_TRUE(ok < latin1 && latin1 < absent && absent != std::string::npos) << r.out;
-    EXPECT_TRUE(has(r.out, "\n" + fixture("tickup_latin1") + ", première différence : exemple du manuel n° 1.\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "\n" + fixture("tickup_latin1") + ", première différence : dialogue du manuel n° 1.\n")) << r.out;
 }
 
 // The first difference is the lowest-numbered case and every count is the

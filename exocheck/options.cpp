@@ -155,7 +155,7 @@ private:
             return;
         }
         const std::string v = attached ? *attached : arguments_[next_++];
-        if (!take(v)) refuse(refusal("valeur invalide pour « " + name + " » : « " + v + " » ; attendu : " + expected));
+        if (!take(v)) refuse(refusal("valeur incorrecte pour « " + name + " » : « " + v + " » ; attendu : " + expected));
     }
 
     void take_operands(const std::vector<std::string> &operands) {
@@ -189,7 +189,7 @@ std::string help_text() {
     return "Utilisation : exocheck [OPTION]... PROGRAMME CANDIDAT...\n"
            "Vérifie que chaque CANDIDAT, un programme écrit d'après l'énoncé de l'exercice\n"
            "PROGRAMME, se comporte comme le programme de référence : mêmes sorties et même\n"
-           "fin, sur les exemples du manuel, des cas limites et des cas générés. À la\n"
+           "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"
            "première différence, l'entrée est réduite au minimum et la différence\n"
            "expliquée.\n"
            "\n"

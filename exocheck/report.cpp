@@ -17,7 +17,7 @@ std::string count(std::size_t n, const std::string &singular, const std::string 
 
 std::string cases_line(const CheckReport &r) {
     std::vector<std::string> parts;
-    if (r.dialogues > 0) parts.push_back(count(r.dialogues, "exemple du manuel", "exemples du manuel"));
+    if (r.dialogues > 0) parts.push_back(count(r.dialogues, "dialogue du manuel", "dialogues du manuel"));
     if (r.boundaries > 0) parts.push_back(count(r.boundaries, "cas limite", "cas limites"));
     if (r.generated > 0)
         parts.push_back(count(r.generated, "cas généré", "cas générés") + ", graine " + std::to_string(r.seed));
@@ -122,7 +122,7 @@ int exit_status(const CheckReport &report) {
 std::string case_name(Case::Origin origin, std::size_t number, std::uint64_t seed) {
     const std::string n = " n° " + std::to_string(number);
     switch (origin) {
-    case Case::Origin::dialogue: return "exemple du manuel" + n;
+    case Case::Origin::dialogue: return "dialogue du manuel" + n;
     case Case::Origin::boundary: return "cas limite" + n;
     case Case::Origin::generated: break;
     }

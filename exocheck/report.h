@@ -51,7 +51,7 @@ struct CheckReport {
 // differs, else 0 (following the statement is no difference).
 int exit_status(const CheckReport &report);
 
-// "exemple du manuel n° 2", "cas limite n° 5", "cas généré n° 17, graine 1".
+// "dialogue du manuel n° 2", "cas limite n° 5", "cas généré n° 17, graine 1".
 std::string case_name(Case::Origin origin, std::size_t number, std::uint64_t seed);
 
 // The report: a line on the cases, a summary line per candidate, then the

@@ -341,7 +341,7 @@ TEST(Report, SummaryAndDetails) {
     differs_all.differences = 4;
     const std::vector<Row> rows = {
         {"agrees", {agrees}, false, 0,
-         {"tickup : 10 cas (1 exemple du manuel, 4 cas limites, 5 cas générés, graine 7).\n",
+         {"tickup : 10 cas (1 dialogue du manuel, 4 cas limites, 5 cas générés, graine 7).\n",
           "./a : 10 cas, aucune différence.\n"}},
         {"differs", {agrees, differs}, false, 1,
          {"./a : 10 cas, aucune différence.\n", "./b : 3 cas sur 10, 1 différence (arrêt à la première).\n",
@@ -372,7 +372,7 @@ TEST(Report, SummaryAndDetails) {
             if (found != std::string::npos) at = found + line.size();
         }
     }
-    EXPECT_EQ(case_name(Case::Origin::dialogue, 2, 1), "exemple du manuel n° 2");
+    EXPECT_EQ(case_name(Case::Origin::dialogue, 2, 1), "dialogue du manuel n° 2");
     EXPECT_EQ(case_name(Case::Origin::boundary, 5, 1), "cas limite n° 5");
 }
 
