@@ -188,20 +188,26 @@ TEST(Exocheck, SameReportWhateverTheJobs) {
 TEST(Exocheck, JsonParsesWhateverTheBytes) {
     const RunResult r = exocheck({"--json", "--cases", "10", "--seed", "7", "tickup", fixture("tickup_latin1"),
                                   fixture("tickup_ok"), fixture("tickup_flood")});
+    const RunResult statement = exocheck({"--json", "--cases", "30", "quadroots", fixture("quadroots_statement")});
     EXPECT_TRUE(exited_with(r, 1)) << describe_end(r);
+    EXPECT_TRUE(exited_with(statement, 0)) << describe_end(statement);
     RunOptions options;
     options.arguments = {"-c",
                          "import json, sys\n"
                          "d = json.load(sys.stdin)\n"
                          "for c in d['candidates']:\n"
                          "    f = c['first_difference'] or {'obtained': {'ending': {'kind': '-'}}}\n"
-                         "    print(d['program'], d['seed'], c['program'], c['verdict'], c['cases_run'] > 0,\n"
+                         "    print(d['program'], d['seed'], d['cases']['generated'], c['program'], c['verdict'],\n"
+                         "          c['cases_run'] > 0, 0 < c['follows_statement'] <= c['cases_run'],\n"
                          "          'stdout_base64' in f['obtained'], f['obtained']['ending']['kind'])\n"};
     const RunResult parsed = run_program("python3", r.out, options);
     EXPECT_EQ(parsed.err, "") << r.out;
-    EXPECT_EQ(parsed.out, "tickup 7 tickup differ True True exit\n"
-                          "tickup 7 tickup agree True False -\n"
-                          "tickup 7 tickup differ True False output_too_long\n");
+    EXPECT_EQ(parsed.out, "tickup 7 10 tickup differ True False True exit\n"
+                          "tickup 7 10 tickup agree True False False -\n"
+                          "tickup 7 10 tickup differ True False False output_too_long\n");
+    const RunResult follows = run_program("python3", statement.out, options);
+    EXPECT_EQ(follows.err, "") << statement.out;
+    EXPECT_EQ(follows.out, "quadroots 1 30 quadroots follows_statement True True False -\n");
 }
 
 // The reference is found beside exocheck, as built or as installed, never

@@ -54,6 +54,7 @@ TEST(Visible, EveryByteCanBeSeen) {
         {"ab ", false, "ab\u2423"},
         {"ab  ", true, "ab\u2423\u2423\u23ce"},
         {" a", false, " a"},
+        {" ", false, "\u2423"},
         {"a\tb\r", false, "a\\tb\\r"},
         {"a\\b", false, "a\\\\b"},
         {"\x01\x7f", false, "\\x01\\x7f"},
@@ -65,6 +66,8 @@ TEST(Visible, EveryByteCanBeSeen) {
         {"\xed\xa0\x80", false, "\\xed\\xa0\\x80"},  // a surrogate
         {"\xf4\x90\x80\x80", false, "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
         {"\xf0\x9f\x98\x80", false, "\xf0\x9f\x98\x80"},
+        {"\xf0\x8f\xbf\xbf", false, "\\xf0\\x8f\\xbf\\xbf"},  // an overlong U+FFFF
+        {"\xf1\x80\x80\x80", false, "\xf1\x80\x80\x80"},      // U+40000
     };
     for (const Row &row : rows) EXPECT_EQ(visible_line(row.line, row.unterminated), row.shown) << row.line;
 
@@ -96,6 +99,7 @@ TEST(Visible, ReproduceCommandGivesTheInputBack) {
     EXPECT_EQ(reproduce_command("23:59:59\n", "mon_tickup"), "printf '23:59:59\\n' | ./mon_tickup");
     EXPECT_EQ(reproduce_command("-61\n", "./a"), "printf -- '-61\\n' | ./a");
     EXPECT_EQ(reproduce_command("", "./a"), "./a < /dev/null");
+    EXPECT_EQ(reproduce_command("été\x01\n", "./a"), "printf 'été\\001\\n' | ./a");
     EXPECT_EQ(reproduce_command("1", "./mon prog"), "printf '1' | './mon prog'");
     EXPECT_EQ(shell_word("l'exo"), "'l'\\''exo'");
 }
@@ -234,6 +238,7 @@ TEST(Cause, NamesTheKnownPatterns) {
         {"exit status", exited("Erreur\n", 1), exited("Erreur\n", 0), "le code de sortie est 0 au lieu de 1"},
         {"nothing known", exited("abc\n"), exited("xyz\n"), ""},
         {"values far apart", exited("x = 4\n"), exited("x = 9\n"), ""},
+        {"numbers too long to compare", exited("12345678901234567890\n"), exited("012345678901234567891\n"), ""},
     };
     for (const Row &row : rows) {
         const std::string cause = likely_cause(differing(row.expected, row.obtained), row.expected, row.obtained, 2000);
@@ -273,6 +278,7 @@ TEST(Diff, ShowsLinesSideBySideInOrder) {
          "  … (7 lignes identiques)\n  l7\n  l8\n  l9\n- x\n+ y\n"},
         {"identical lines after", "x1\n" + ten, "x2\n" + ten, "- x1\n+ x2\n   ^\n  l0\n  l1\n  l2\n  … (7 lignes identiques)\n"},
         {"a line added", "a\nc\n", "a\nb\nc\n", "  a\n+ b\n  c\n"},
+        {"a line in common between changes", "a\nb\nc\nd\n", "a\nx\nc\ny\n", "  a\n- b\n+ x\n  c\n- d\n+ y\n"},
         {"a line removed", "a\nb\nc\n", "a\nc\n", "  a\n- b\n  c\n"},
         // The program and the file of a diagnostic are not compared: no caret.
         {"assertions", assertion("tickup", "main", "x"), assertion("c", "main", "y"),
