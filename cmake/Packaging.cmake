@@ -34,6 +34,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME petits-calculs)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SHLIBDEPS ON)
+# exocheck confines the programs it checks with bubblewrap when it is there.
+set(CPACK_DEBIAN_PROGRAMS_PACKAGE_RECOMMENDS bubblewrap)
 set(CPACK_DEBIAN_PROGRAMS_DESCRIPTION
 "small French console programs on grades, clock times and numbers
 Fifteen small console exercises that answer in French on standard output: a

@@ -11,7 +11,7 @@ set(PETITS_PACKAGES petits-calculs petits-calculs-dev)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# add_program(<name> SOURCES <src>... [LINK <target>...])
+# add_program(<name> [TOOL] SOURCES <src>... [LINK <target>...])
 # The one place a program is declared. Its folder holds, beside its sources,
 #   <name>.1       its manual page (the French one is made from man/po);
 #   <name>.inputs  what it reads, one field a line, "<field> <value>", the
@@ -27,9 +27,17 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # exocheck, bench/run) reads them from here. Installs the program into bin/
 # (package petits-calculs), and registers a test that it does not load
 # libstdc++ (C stdio only).
+# A TOOL is a program of the suite that is not an exercise, such as
+# exocheck: it has no .inputs file, may use the C++ library, and is listed
+# apart (PETITS_TOOLS, not PETITS_PROGRAMS: not in the table of exercises);
+# its page is built, checked, translated and installed like the others.
 function(add_program name)
-  cmake_parse_arguments(P "" "" "SOURCES;LINK" ${ARGN})
-  foreach(file ${name}.1 ${name}.inputs)
+  cmake_parse_arguments(P "TOOL" "" "SOURCES;LINK" ${ARGN})
+  set(files ${name}.1)
+  if(NOT P_TOOL)
+    list(APPEND files ${name}.inputs)
+  endif()
+  foreach(file ${files})
     if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${file})
       message(FATAL_ERROR "add_program(${name}): ${file} is missing beside its sources")
     endif()
@@ -37,8 +45,12 @@ function(add_program name)
   add_executable(${name} ${P_SOURCES})
   target_link_libraries(${name} PRIVATE common ${P_LINK})
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
-  set_property(GLOBAL APPEND PROPERTY PETITS_PROGRAMS ${name})
   set_property(GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  if(P_TOOL)
+    set_property(GLOBAL APPEND PROPERTY PETITS_TOOLS ${name})
+    return()
+  endif()
+  set_property(GLOBAL APPEND PROPERTY PETITS_PROGRAMS ${name})
   if(BUILD_TESTING AND NOT PETITS_SANITIZE)
     add_test(NAME ${name}.no_libstdcxx
              COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${name}>

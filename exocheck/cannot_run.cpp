@@ -169,7 +169,7 @@ std::string access_problem(const std::string &path, int error) {
     case ENOENT:
         if (lstat(path.c_str(), &st) == 0) return name + " est un lien symbolique vers un fichier qui n'existe pas.";
         return name + " n'existe pas.";
-    case ENOTDIR: return name + " n'existe pas : un élément de son chemin n'est pas un répertoire.";
+    case ENOTDIR: return name + " n'existe pas : une partie de son chemin n'est pas un répertoire.";
     case EACCES: return name + " est inaccessible : un répertoire de son chemin n'est pas ouvert.";
     case ELOOP: return name + " est inaccessible : trop de liens symboliques.";
     default: return name + " est inaccessible (" + std::strerror(error) + ").";
