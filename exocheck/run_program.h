@@ -13,6 +13,8 @@ struct RunResult {
     int status = -1;      // exit status when exited
     int signal = 0;       // terminating signal otherwise
     bool timed_out = false;
+    bool out_capped = false;  // a stream passed the output cap ("sortie trop longue")
+    int start_error = 0;      // errno when the program could not be started, else 0
 };
 
 struct RunOptions {
