@@ -55,7 +55,7 @@ private:
     std::string pick(std::span<const std::string_view> tokens);
     std::string slot(std::string_view text);
     std::string hostile_slot(char kind);
-    std::string in_range(std::string_view range);
+    std::string in_range(std::string_view text);
     std::string run_of(char kind, uint64_t longest);
     std::string bar_fields();
     std::string random_bytes();

@@ -222,35 +222,49 @@ double grade_after(std::uint64_t steps) {
     return grade;
 }
 
+namespace {
+
+// Where the search stops within the steps from..end-1, where the same grades
+// stay raised; nothing when it does not stop there. `tried` counts the steps
+// tried one by one, and a search that would take too many gives up.
+std::optional<SearchEnd> stop_between(const Search &search, std::uint64_t from, std::uint64_t end,
+                                      std::uint64_t &tried) {
+    if (search.monotonic_at(grade_after(from))) {
+        if (search.stops_at(grade_after(from))) return SearchEnd{true, true, from};
+        if (!search.stops_at(grade_after(end - 1))) return std::nullopt;
+        std::uint64_t low = from + 1, high = end - 1;
+        while (low < high) {
+            const std::uint64_t middle = low + (high - low) / 2;
+            if (search.stops_at(grade_after(middle))) high = middle;
+            else low = middle + 1;
+        }
+        return SearchEnd{true, true, low};
+    }
+    double grade = grade_after(from);
+    for (std::uint64_t step = from; step < end; ++step) {
+        if (++tried > STEPS_TRIED) return SearchEnd{false, false, 0};
+        if (search.stops_at(grade)) return SearchEnd{true, true, step};
+        grade += SEARCH_STEP;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 SearchEnd unbounded_search(std::span<const double> grades, std::span<const double> coefficients) {
     const Search search(grades, coefficients);
     // The steps the reference takes, one by one, as it takes them.
     double grade = SEARCH_START;
-    for (std::uint64_t step = 0; step <= BOUNDED_SEARCH_STEPS; ++step, grade += SEARCH_STEP)
+    for (std::uint64_t step = 0; step <= BOUNDED_SEARCH_STEPS; ++step) {
         if (search.stops_at(grade)) return {true, true, step};
-
+        grade += SEARCH_STEP;
+    }
+    // Beyond, from one change of the raised grades to the next.
     static const std::uint64_t LAST = last_growing_step();
     std::uint64_t tried = 0;
     for (std::uint64_t from = BOUNDED_SEARCH_STEPS + 1; from <= LAST;) {
         const std::uint64_t end = search.next_change(from, LAST + 1);
-        if (search.monotonic_at(grade_after(from))) {
-            if (search.stops_at(grade_after(from))) return {true, true, from};
-            if (search.stops_at(grade_after(end - 1))) {
-                std::uint64_t low = from + 1, high = end - 1;
-                while (low < high) {
-                    const std::uint64_t middle = low + (high - low) / 2;
-                    if (search.stops_at(grade_after(middle))) high = middle;
-                    else low = middle + 1;
-                }
-                return {true, true, low};
-            }
-        } else {
-            grade = grade_after(from);
-            for (std::uint64_t step = from; step < end; ++step, grade += SEARCH_STEP) {
-                if (++tried > STEPS_TRIED) return {false, false, 0};
-                if (search.stops_at(grade)) return {true, true, step};
-            }
-        }
+        if (const auto stop = stop_between(search, from, end, tried)) return *stop;
         from = end;
     }
     return {true, false, 0};
