@@ -165,7 +165,10 @@ endfunction()
 # the program was fed. Editing the page or the README configures again.
 function(petits_read_dialogues name var)
   get_property(dir GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR)
-  set(sources ${dir}/${name}.1 ${PROJECT_SOURCE_DIR}/README.md)
+  set(sources ${dir}/${name}.1)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
+    list(APPEND sources ${PROJECT_SOURCE_DIR}/README.md)
+  endif()
   set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sources})
   # ; and brackets would split or join CMake list items: other bytes stand
   # for them until a command is run.
