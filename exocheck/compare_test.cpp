@@ -227,6 +227,7 @@ struct MendRow {
     std::string from, to;  // the candidate's output: the reference's with this replaced
     bool timed_out;
     Kind kind;
+    std::string said = "";  // how the mend ends, as the report says it
 };
 
 std::string statement_grade(std::vector<double> grades, const std::vector<double> &coefficients) {
@@ -240,7 +241,7 @@ TEST(Compare, TheStatementsLetterIsFollowedNotWrong) {
     const std::string past = statement_grade({40, 0}, {-1, 2});
     const std::vector<MendRow> rows = {
         {"quadroots", "1 2 5\n", "-1.00 - iv|-4.00| et x2 = -1.00 + iv|-4.00|",
-         "2.00 - iv|-16.00| et x2 = 2.00 + iv|-16.00|", false, Kind::follows_statement},
+         "2.00 - iv|-16.00| et x2 = 2.00 + iv|-16.00|", false, Kind::follows_statement, "se lise r − i√|d|"},
         {"quadroots", "2 2 1\n", "-0.50 - iv|-0.25| et x2 = -0.50 + iv|-0.25|",
          "2.00 - iv|-4.00| et x2 = 2.00 + iv|-4.00|", false, Kind::follows_statement},
         // The statement's values in another order, or the roots themselves.
@@ -251,16 +252,17 @@ TEST(Compare, TheStatementsLetterIsFollowedNotWrong) {
         // No mend where the roots are real.
         {"quadroots", "1 -3 2\n", "x1 = 1.00", "x1 = 1.01", false, Kind::differ},
         {"gradebook", "30.03 0 x -1 2 x -1\n", "minimale est 20.01", "minimale est 20.02", false,
-         Kind::follows_statement},
+         Kind::follows_statement, "ici elle donne 20.02"},
         {"gradebook", "40 0 x -1 2 x -1\n", "minimale est 20.01", "minimale est " + past, false,
-         Kind::follows_statement},
+         Kind::follows_statement, "ici elle donne " + past},
         // At the bound both searches give 20.01: nothing else follows.
         {"gradebook", "30.01 0 x -1 2 x -1\n", "minimale est 20.01", "minimale est 20.02", false, Kind::differ},
         {"gradebook", "40 0 x -1 2 x -1\n", "minimale est 20.01", "minimale est 20.02", false, Kind::differ},
         // Where the statement's search never ends, its time limit follows
         // it, with all that comes before the minimal grade.
         {"gradebook", "inf 5 x -1 2 x -1\n", "la note minimale est 20.01\navec une moyenne de -inf/20, l'etudiant est ajourné\n"
-         "L'étudiant n'a pas passé l'épreuve facultative.\n", "", true, Kind::follows_statement},
+         "L'étudiant n'a pas passé l'épreuve facultative.\n", "", true, Kind::follows_statement,
+         "ici elle ne finit jamais"},
         {"gradebook", "inf 5 x -1 2 x -1\n", "l'etudiant a une moyenne ponderée de -inf\nla note minimale est 20.01\n"
          "avec une moyenne de -inf/20, l'etudiant est ajourné\nL'étudiant n'a pas passé l'épreuve facultative.\n", "",
          true, Kind::differ},
@@ -278,6 +280,7 @@ TEST(Compare, TheStatementsLetterIsFollowedNotWrong) {
         const Verdict v = compare(program, row.input, reference, candidate);
         EXPECT_EQ(v.kind, row.kind) << row.input << " -> " << row.to;
         EXPECT_EQ(v.statement.empty(), row.kind != Kind::follows_statement) << v.statement;
+        EXPECT_TRUE(v.statement.ends_with(row.said)) << v.statement;
         // The candidate that follows the statement still differs: the
         // report shows how.
         EXPECT_TRUE(v.stdout_differs || v.ending_differs) << row.input;

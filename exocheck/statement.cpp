@@ -155,18 +155,18 @@ std::optional<StatementRun> gradebook_run(std::string_view input, const RunResul
 
     StatementRun run;
     const std::string scale =
-        "la référence arrête la recherche de la note minimale après 20,01, le haut de l'échelle "
-        "(20,01 : aucune note de l'échelle ne suffit) ; la recherche de l'énoncé, de 2,00 par pas "
-        "de 0,01, n'a pas de borne";
+        "la référence arrête la recherche de la note minimale au-delà de 20, le haut de l'échelle, "
+        "et affiche alors 20.01 (aucune note de l'échelle ne suffit) ; la recherche de l'énoncé, de "
+        "2.00 par pas de 0.01, n'a pas de borne";
     if (end.known && end.ends) {
         const double grade = grade_after(end.steps);
         const std::string line = minimal_line(grade);
         run.out = with_line(reference.out, MINIMAL, line);
         // "la note minimale est 25.01\n": the value as the program prints it.
-        run.mend = scale + " : elle donne ici " + line.substr(MINIMAL.size(), line.size() - MINIMAL.size() - 1);
+        run.mend = scale + " : ici elle donne " + line.substr(MINIMAL.size(), line.size() - MINIMAL.size() - 1);
         if (end.steps > STEPS_IN_REACH) run.mend += " après plus d'un million de pas";
     } else {
-        run.mend = scale + (end.known ? " : ici elle ne finit jamais" : " : ici elle ne finit pas avant un million de pas");
+        run.mend = scale + (end.known ? " : ici elle ne finit jamais" : " : ici elle ne finit pas en moins d'un million de pas");
     }
     if (!end.known || !end.ends || end.steps > STEPS_IN_REACH)
         run.out_before_endless = reference.out.substr(0, reference.out.find("\n" + bounded) + 1);
