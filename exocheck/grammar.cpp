@@ -180,12 +180,18 @@ std::string InputGenerator::run_of(char kind, uint64_t longest) {
 }
 
 // Up to 19 fields separated by bars, each an integer, some with junk and
-// another integer after it.
+// another integer after it. One draw per statement: the operands of + are
+// evaluated in an order each compiler chooses, and the cases must be the
+// same whatever the compiler.
 std::string InputGenerator::bar_fields() {
     std::string fields;
     for (uint64_t n = below(20); n > 0; --n) {
-        fields += pick(SPACES) + hostile_slot('i');
-        if (one_in(3)) fields += pick(JUNK) + hostile_slot('i');
+        fields += pick(SPACES);
+        fields += hostile_slot('i');
+        if (one_in(3)) {
+            fields += pick(JUNK);
+            fields += hostile_slot('i');
+        }
         if (n > 1) fields += '|';
     }
     return fields;
