@@ -198,7 +198,7 @@ TEST(Statement, UnboundedSearchStopsWhereSteppingStops) {
 // statement's search runs past the top of the scale, 20.01.
 TEST(Statement, TheModelReadsAndSearchesAsTheReference) {
     const ProgramData &gradebook = *find_program("gradebook");
-    const Cases cases(gradebook, 1, 400);
+    const Cases cases(gradebook, 1, 150);  // a few seconds under an emulator
     int searched = 0, past = 0;
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const std::string input = cases.at(i).input;
@@ -216,7 +216,7 @@ TEST(Statement, TheModelReadsAndSearchesAsTheReference) {
                       grade_after(within ? end->steps : BOUNDED_SEARCH_STEPS));
         EXPECT_EQ(r.out.substr(at, r.out.find('\n', at) + 1 - at), line) << input;
     }
-    EXPECT_GT(searched, 300);
+    EXPECT_GT(searched, 130);
     EXPECT_GE(past, 4);
 }
 
