@@ -16,13 +16,23 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 #   <name>.1       its manual page (the French one is made from man/po);
 #   <name>.inputs  what it reads, one field a line, "<field> <value>", the
 #                  value written as a C string without its quotes (a ";"
-#                  as \x3b):
+#                  as \073, a leading space as \040, a bracket without its
+#                  pair as \133 or \135):
 #                    typical     an input it succeeds on, which the
 #                                command-line tests and the benchmark feed it;
 #                    shape       a shape of its input, which the hostile sweep
 #                                fills (the slots: exocheck/grammar.h); several;
+#                    form        a well-formed shape of its input, its slots
+#                                giving typical values in range, which exocheck
+#                                fills for most of its generated cases; several;
+#                    boundary    one input at the edge of what it reads (a
+#                                field at its limit and one past it, a failed
+#                                read, end of input), which exocheck runs after
+#                                the dialogues; at least one;
 #                    read-error  stdout|stderr <message>: its own message for
 #                                input it cannot read, if it has one.
+# The inputs of the examples of its page and of the README are read at
+# configure time too (petits_read_dialogues).
 # Everything that lists the programs (the manual pages, the tests, the sweep,
 # exocheck, bench/run) reads them from here. Installs the program into bin/
 # (package petits-calculs), and registers a test that it does not load
@@ -60,19 +70,24 @@ endfunction()
 
 # petits_read_inputs(<name> <prefix>)
 # Reads the .inputs file of the program <name> into <prefix>_TYPICAL,
-# <prefix>_SHAPES (a list), <prefix>_READ_ERROR and <prefix>_READ_ERROR_STREAM,
-# the values as written in the file (C string syntax).
+# <prefix>_SHAPES, <prefix>_FORMS and <prefix>_BOUNDARY (lists, each value
+# after a "=", so that an empty one stays an item), <prefix>_READ_ERROR and
+# <prefix>_READ_ERROR_STREAM, the values as written in the file (C string
+# syntax).
 function(petits_read_inputs name prefix)
   get_property(dir GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR)
   set(file ${dir}/${name}.inputs)
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
   file(READ ${file} text)
   if(text MATCHES ";")
-    message(FATAL_ERROR "${file}: write ; as \\x3b")
+    message(FATAL_ERROR "${file}: write ; as \\073")
   endif()
   string(REGEX MATCHALL "[^\n]*\n" lines "${text}")
   set(typical "")
   set(have_typical OFF)
   set(shapes "")
+  set(forms "")
+  set(boundary "")
   set(read_error "")
   set(stream "")
   foreach(line IN LISTS lines)
@@ -92,7 +107,11 @@ function(petits_read_inputs name prefix)
       set(typical "${value}")
       set(have_typical ON)
     elseif(field STREQUAL "shape")
-      list(APPEND shapes "${value}")
+      list(APPEND shapes "=${value}")
+    elseif(field STREQUAL "form")
+      list(APPEND forms "=${value}")
+    elseif(field STREQUAL "boundary")
+      list(APPEND boundary "=${value}")
     elseif(field STREQUAL "read-error" AND value MATCHES "^(stdout|stderr) (.*)$")
       set(stream ${CMAKE_MATCH_1})
       set(read_error "${CMAKE_MATCH_2}")
@@ -100,19 +119,148 @@ function(petits_read_inputs name prefix)
       message(FATAL_ERROR "${file}: unknown field or value: ${line}")
     endif()
   endforeach()
-  if(NOT have_typical OR NOT shapes)
-    message(FATAL_ERROR "${file}: a typical input and at least one shape are needed")
+  if(NOT have_typical OR NOT shapes OR NOT boundary)
+    message(FATAL_ERROR "${file}: a typical input, at least one shape and one boundary case are needed")
   endif()
   set(${prefix}_TYPICAL "${typical}" PARENT_SCOPE)
   set(${prefix}_SHAPES "${shapes}" PARENT_SCOPE)
+  set(${prefix}_FORMS "${forms}" PARENT_SCOPE)
+  set(${prefix}_BOUNDARY "${boundary}" PARENT_SCOPE)
   set(${prefix}_READ_ERROR "${read_error}" PARENT_SCOPE)
   set(${prefix}_READ_ERROR_STREAM "${stream}" PARENT_SCOPE)
 endfunction()
 
+# petits_c_literal(<var> <hex>)
+# The bytes written in hexadecimal by od ("  41 0a") as the body of a C
+# string literal: letters, digits and plain punctuation as they are, every
+# other byte as a three-digit octal escape (which no digit after it can
+# lengthen), so that no ; or bracket upsets a CMake list.
+function(petits_c_literal var hex)
+  string(REGEX MATCHALL "[0-9a-f][0-9a-f]" bytes "${hex}")
+  set(literal "")
+  foreach(byte IN LISTS bytes)
+    math(EXPR code "0x${byte}")
+    if(byte MATCHES "^(2[0135-9a-f]|3[0-9ac-f]|4[0-9a-f]|5[0-9a]|5[ef]|6[0-9a-f]|7[0-9a-e])$"
+       AND NOT byte STREQUAL "3f")
+      string(ASCII ${code} character)
+      string(APPEND literal "${character}")
+    else()
+      math(EXPR high "${code} / 64")
+      math(EXPR middle "${code} / 8 % 8")
+      math(EXPR low "${code} % 8")
+      string(APPEND literal "\\${high}${middle}${low}")
+    endif()
+  endforeach()
+  set(${var} "${literal}" PARENT_SCOPE)
+endfunction()
+
+# petits_read_dialogues(<name> <var>)
+# The inputs of the examples that show the program <name> at work, in order,
+# each once, as C string literal bodies (a list, each after a "="): the commands ("$ ...") of
+# the .EX/.EE blocks of its manual page, roff escapes undone, then those of
+# the README, that feed it standard input through a pipe
+# ("printf '23:59:59\n' | tickup", "echo -61 | build/clock/dialsplit") or
+# run it with none ("greetjoin", "digittally </dev/null"); commands that give
+# it an argument are not dialogues. The part before the pipe is run here
+# with /bin/sh, as the page's examples are, so the bytes are exactly those
+# the program was fed. Editing the page or the README configures again.
+function(petits_read_dialogues name var)
+  get_property(dir GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR)
+  set(sources ${dir}/${name}.1)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/README.md)
+    list(APPEND sources ${PROJECT_SOURCE_DIR}/README.md)
+  endif()
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sources})
+  # ; and brackets would split or join CMake list items: other bytes stand
+  # for them until a command is run.
+  string(ASCII 1 semicolon)
+  string(ASCII 2 open)
+  string(ASCII 3 close)
+  set(found "")
+  foreach(source IN LISTS sources)
+    file(READ ${source} text)
+    string(REPLACE ";" "${semicolon}" text "${text}")
+    string(REPLACE "[" "${open}" text "${text}")
+    string(REPLACE "]" "${close}" text "${text}")
+    string(REGEX MATCHALL "[^\n]*\n" lines "${text}")
+    set(in_example OFF)
+    if(source MATCHES "README.md$")
+      set(in_example ON)
+    endif()
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "\n$" "" line "${line}")
+      if(line MATCHES "^\\.EX")
+        set(in_example ON)
+      elseif(line MATCHES "^\\.EE")
+        set(in_example OFF)
+      endif()
+      if(NOT in_example OR NOT line MATCHES "^\\$ ")
+        continue()
+      endif()
+      string(SUBSTRING "${line}" 2 -1 command)
+      if(source MATCHES "\\.1$")
+        foreach(escape "\\fB" "\\fI" "\\fR" "\\fP" "\\&")
+          string(REPLACE "${escape}" "" command "${command}")
+        endforeach()
+        string(REPLACE "\\(aq" "'" command "${command}")
+        string(REPLACE "\\(ga" "`" command "${command}")
+        string(REPLACE "\\(dq" "\"" command "${command}")
+        string(REPLACE "\\(ha" "^" command "${command}")
+        string(REPLACE "\\(ti" "~" command "${command}")
+        string(REPLACE "\\-" "-" command "${command}")
+        string(REPLACE "\\ " " " command "${command}")
+        # Last, so that the backslash it gives starts no escape of its own.
+        string(REPLACE "\\(rs" "\\" command "${command}")
+        string(REPLACE "\\e" "\\" command "${command}")
+      endif()
+      set(program "([^ ]*/)?${name}")
+      set(after "( *([${semicolon}|]|[0-9]?>).*)?$")
+      if(command MATCHES "^(.+) \\| ${program}${after}")
+        set(producer "${CMAKE_MATCH_1}")
+      elseif(command MATCHES "^${program}( *< */dev/null)?${after}")
+        set(producer ":")
+      else()
+        continue()
+      endif()
+      string(REPLACE "${semicolon}" "\\;" producer "${producer}")
+      string(REPLACE "${open}" "[" producer "${producer}")
+      string(REPLACE "${close}" "]" producer "${producer}")
+      execute_process(COMMAND /bin/sh -c "${producer} | od -An -v -tx1"
+                      OUTPUT_VARIABLE hex RESULT_VARIABLE status)
+      if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${source}: the example \"${command}\" gives no input: ${status}")
+      endif()
+      petits_c_literal(literal "${hex}")
+      list(FIND found "=${literal}" seen)
+      if(seen EQUAL -1)
+        list(APPEND found "=${literal}")
+      endif()
+    endforeach()
+  endforeach()
+  set(${var} "${found}" PARENT_SCOPE)
+endfunction()
+
+# petits_string_array(<var> <name> <values>...)
+# Appends to <var> the C++ array <name> of the C string bodies <values>,
+# each after a "=", or an empty span when there is none.
+function(petits_string_array var name)
+  set(body "")
+  foreach(value IN LISTS ARGN)
+    string(SUBSTRING "${value}" 1 -1 value)
+    string(APPEND body "\n    \"${value}\"sv,")
+  endforeach()
+  if(ARGC EQUAL 2)
+    string(APPEND ${var} "constexpr std::span<const std::string_view> ${name}{};\n")
+  else()
+    string(APPEND ${var} "constexpr std::string_view ${name}[] = {${body}\n};\n")
+  endif()
+  set(${var} "${${var}}" PARENT_SCOPE)
+endfunction()
+
 # petits_write_program_table(<cpp> <list>)
-# Writes, from every declared program and its .inputs file, the C++ table of
-# exocheck/programs.h into <cpp>, and into <list> one line per program,
-# "<name>\t<folder>\t<typical input>", for bench/run.
+# Writes, from every declared program, its .inputs file, its page and the
+# README, the C++ table of exocheck/programs.h into <cpp>, and into <list>
+# one line per program, "<name>\t<folder>\t<typical input>", for bench/run.
 function(petits_write_program_table cpp list)
   get_property(programs GLOBAL PROPERTY PETITS_PROGRAMS)
   set(arrays "")
@@ -120,23 +268,25 @@ function(petits_write_program_table cpp list)
   set(listed "")
   foreach(name IN LISTS programs)
     petits_read_inputs(${name} in)
+    petits_read_dialogues(${name} dialogues)
     get_property(dir GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR)
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${dir})
-    set(shapes "")
-    foreach(shape IN LISTS in_SHAPES)
-      string(APPEND shapes "\n    \"${shape}\"sv,")
-    endforeach()
-    string(APPEND arrays "constexpr std::string_view ${name}_shapes[] = {${shapes}\n};\n")
+    petits_string_array(arrays ${name}_shapes ${in_SHAPES})
+    petits_string_array(arrays ${name}_forms ${in_FORMS})
+    petits_string_array(arrays ${name}_boundary ${in_BOUNDARY})
+    petits_string_array(arrays ${name}_dialogues ${dialogues})
     set(on_stdout false)
     if(in_READ_ERROR_STREAM STREQUAL "stdout")
       set(on_stdout true)
     endif()
     string(APPEND rows "    {\"${name}\"sv, \"${folder}\"sv, \"${in_TYPICAL}\"sv, ${name}_shapes,\n"
-                       "     \"${in_READ_ERROR}\"sv, ${on_stdout}},\n")
+                       "     \"${in_READ_ERROR}\"sv, ${on_stdout}, ${name}_forms, ${name}_boundary,\n"
+                       "     ${name}_dialogues},\n")
     string(APPEND listed "${name}\t${folder}\t${in_TYPICAL}\n")
   endforeach()
   petits_write_if_changed(${cpp}
-"// Generated by CMake from add_program and each program's .inputs file.
+"// Generated by CMake from add_program and each program's .inputs file,
+// manual page and the README.
 #include \"programs.h\"
 
 using namespace std::string_view_literals;

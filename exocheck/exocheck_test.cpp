@@ -66,7 +66,7 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
         {"Latin-1", "tickup", fixture("tickup_latin1"), {}, 1, differs,
          "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8 : enregistrez le source en UTF-8."},
         {"condition", "tickup", fixture("tickup_wrong_condition"), {}, 1, differs,
-         "la condition de l'assertion diffère : « scanf(\"%d:%d:%d\", &heure, &minute, &seconde) != EOF » au lieu de "
+         "la condition de l'assertion diffère : « 3 == scanf(\"%d:%d:%d\", &heure, &minute, &seconde) » au lieu de "
          "« scanf(\"%d:%d:%d\", &heure, &minute, &seconde) == 3 »."},
         {"function", "tickup", fixture("tickup_wrong_function"), {}, 1, differs,
          "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »."},

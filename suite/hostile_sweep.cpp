@@ -1,5 +1,6 @@
-// Hostile-input sweep: feeds one program a few hundred generated inputs, from
-// a fixed seed, and checks that every run ends in a documented way:
+// Hostile-input sweep: feeds one program a few hundred inputs (its boundary
+// cases and generated ones, from a fixed seed), and checks that every run
+// ends in a documented way:
 //   - exit status 0, nothing on standard error;
 //   - exit status 1 with the program's own read-error message (barmax, pairrule);
 //   - SIGABRT after exactly one assertion diagnostic line.
@@ -68,7 +69,11 @@ int main(int argc, char **argv) {
     RunOptions options;
     options.timeout_ms = 5000;
     Tally tally;
+    // The large inputs, the program's dialogues and boundary cases, then
+    // generated hostile inputs up to the count.
     std::vector<std::string> inputs = gen.heavy_inputs();
+    inputs.insert(inputs.end(), program->dialogues.begin(), program->dialogues.end());
+    inputs.insert(inputs.end(), program->boundary.begin(), program->boundary.end());
     while (static_cast<int>(inputs.size()) < count) inputs.push_back(gen.next());
 
     for (const std::string &input : inputs) {
