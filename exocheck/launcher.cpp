@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -24,4 +25,10 @@ std::vector<std::string> launch_command(const std::string &path, const std::vect
     command.push_back(path);
     command.insert(command.end(), arguments.begin(), arguments.end());
     return command;
+}
+
+void drop_emulator_report(std::string &err) {
+    if (std::getenv("PETITS_EMULATOR") == nullptr || !err.ends_with(" - core dumped\n")) return;
+    const std::size_t start = err.rfind('\n', err.size() - 2) + 1;  // 0 when it is the only line
+    if (std::string_view(err).substr(start).starts_with("qemu: uncaught target signal ")) err.erase(start);
 }

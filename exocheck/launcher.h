@@ -13,3 +13,15 @@
 // The command line that runs `path` with `arguments`: the emulator's words
 // first when PETITS_EMULATOR is set and `path` is an ELF executable.
 std::vector<std::string> launch_command(const std::string &path, const std::vector<std::string> &arguments);
+
+// qemu-user, when the program it runs dies of a signal that dumps core (the
+// SIGABRT of a failed assertion), writes a line of its own on standard
+// error after everything the program wrote:
+//   qemu: uncaught target signal 6 (Aborted) - core dumped
+// That line as an extended regular expression.
+inline constexpr char EMULATOR_REPORT_REGEX[] =
+    "qemu: uncaught target signal [0-9]+ \\([^)]*\\) - core dumped\n";
+
+// When PETITS_EMULATOR is set, removes that line from the end of `err`, which
+// then holds what the program wrote.
+void drop_emulator_report(std::string &err);

@@ -7,13 +7,22 @@
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+#include "launcher.h"
 
 Terminal::Terminal(const std::string &path) {
+    // Made before the fork: the child only execs.
+    const std::vector<std::string> command = launch_command(path, {});
+    std::vector<char *> argv;
+    argv.reserve(command.size() + 1);
+    for (const std::string &word : command) argv.push_back(const_cast<char *>(word.c_str()));  // cppcheck-suppress useStlAlgorithm
+    argv.push_back(nullptr);
     pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (pid_ < 0) throw std::runtime_error("forkpty failed");
     if (pid_ == 0) {
         signal(SIGPIPE, SIG_DFL);
-        execl(path.c_str(), path.c_str(), static_cast<char *>(nullptr));
+        execvp(argv[0], argv.data());  // the emulator, when there is one, is found on PATH
         _exit(127);
     }
 }
