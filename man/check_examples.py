@@ -18,12 +18,18 @@ Usage: check_examples.py [--path DIR]... [--root DIR] [--skip-missing] PAGE...
   --skip-missing  skip, instead of failing, a section 1 page whose program
                   cannot be found
 Pages may be gzipped. Exit status 0 when every example gives its output.
+When PETITS_EMULATOR is set (a cross build's tests set it), it is the command
+line of the emulator that runs the programs of those directories, for
+example "qemu-s390x -L /usr/s390x-linux-gnu": the commands find each program
+under its own name, as a script that starts it through the emulator.
 """
 import argparse
+import atexit
 import glob
 import gzip
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -142,6 +148,23 @@ def check_page(path, args, env, passed):
     return failures
 
 
+def through_emulator(dirs, emulator):
+    """A directory, removed at exit, with a script for every program (ELF
+    file) of `dirs` that runs it through `emulator`, under its name."""
+    scripts = tempfile.mkdtemp(prefix="man-emulated-")
+    atexit.register(shutil.rmtree, scripts, True)
+    for directory in reversed([d for d in dirs if os.path.isdir(d)]):  # the first one's wins
+        for entry in os.scandir(directory):
+            if entry.is_file():
+                with open(entry.path, "rb") as f:
+                    if f.read(4) != b"\x7fELF":
+                        continue
+                with open(os.path.join(scripts, entry.name), "w", encoding="utf-8") as f:
+                    f.write(f"#!/bin/sh\nexec {emulator} {shlex.quote(entry.path)} \"$@\"\n")
+                os.chmod(os.path.join(scripts, entry.name), 0o755)
+    return scripts
+
+
 def main():
     parser = argparse.ArgumentParser(description="Run the examples of manual pages.")
     parser.add_argument("--path", action="append", default=[])
@@ -159,6 +182,8 @@ def main():
         env["CPLUS_INCLUDE_PATH"] = env["C_INCLUDE_PATH"] = os.path.join(usr, "include")
         env["PKG_CONFIG_PATH"] = os.pathsep.join(glob.glob(os.path.join(usr, "lib/*/pkgconfig")))
         env["CMAKE_PREFIX_PATH"] = usr
+    if os.environ.get("PETITS_EMULATOR"):
+        search.insert(0, through_emulator(search, os.environ["PETITS_EMULATOR"]))
     env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
 
     failures, passed = 0, {}
