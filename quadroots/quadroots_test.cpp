@@ -39,6 +39,9 @@ TEST(Quadroots, Solves) {
         {"1 0 0", doubled("-0.00")},        // -b / (a + a) with b = 0
         // 0.2 * 0.2 - 4 * 0.01 is 7e-18, not 0: two roots, not a double one.
         {"1 0.2 0.01", real("-0.10", "-0.10")},
+        // 0.3 * 0.3 rounds to 4 * 0.0225 exactly: delta is 0 when each
+        // operation rounds (fused into one rounding, it would be -3e-18).
+        {"1 0.3 0.0225", doubled("-0.15")},
         // x = r -/+ i sqrt(|d|), r = -b / 2a, d = delta / (2a)^2.
         {"1 2 5", complex("-1.00", "-4.00")},
         {"-1 2 -5", complex("1.00", "-4.00")},
