@@ -4,6 +4,7 @@
 
 #include "built_programs.h"
 #include "diagnostic.h"
+#include "machine_nan.h"
 #include "run_program.h"
 
 using namespace std::string_literals;  // "...\0..."s keeps the zero bytes
@@ -60,7 +61,7 @@ TEST(Ratioscale, SinglePrecisionAndNoFinalNewline) {
         {"1 3 1 0", is + "0.33"},
         {"2 0 1 1", is + "inf"},
         {"-2 0 1 1", is + "-inf"},
-        {"0 0 1 1", is + "-nan"},
+        {"0 0 1 1", is + invalid_operation_nan()},
         // 83886075 has no float: the product rounds to 83886072 before the
         // division (83886075 / 5 would give 16777215).
         {"16777215 5 5 0", is + "16777214.00"},
