@@ -6,11 +6,15 @@ is a shell command; the lines after it, up to the next command or the end of
 the block, are its exact output (standard output and standard error together,
 each line ended by a newline). "$ cat FILE" shows a file: its lines are written
 to FILE before the command runs, so that the commands after it can use it.
+A block that holds on one byte order only says so with a comment line in it,
+.\\" little-endian or .\\" big-endian: it runs only when the programs have that
+byte order (--byte-order, the machine's by default).
 Blocks without commands (forms, fragments) are not run, but every block is
 checked for plain "-", "'" and "`", which groff may render as other characters
 than the ones a program prints: examples write them \\-, \\(aq and \\(ga.
 
-Usage: check_examples.py [--path DIR]... [--root DIR] [--skip-missing] PAGE...
+Usage: check_examples.py [--path DIR]... [--root DIR] [--skip-missing]
+                         [--byte-order little|big] PAGE...
   --path DIR      searched first for the programs (repeatable)
   --root DIR      an installed tree: /usr/ in commands means DIR/usr/, its
                   bin/ is searched first, its include/ is on the compilers'
@@ -75,17 +79,21 @@ def read_page(path):
         return f.read().splitlines()
 
 
-def example_blocks(lines, name):
-    """Lists of (line number, text) for each .EX/.EE block."""
-    blocks, block = [], None
+def example_blocks(lines, name, byte_order=sys.byteorder):
+    """Lists of (line number, text) for each .EX/.EE block, but the blocks
+    for the other byte order."""
+    blocks, block, order = [], None, None
     for number, line in enumerate(lines, 1):
         if line.startswith(".EX"):
-            block = []
+            block, order = [], byte_order
         elif line.startswith(".EE"):
             if block is None:
                 raise PageError(f"{name}:{number}: .EE without .EX")
-            blocks.append(block)
+            if order == byte_order:
+                blocks.append(block)
             block = None
+        elif block is not None and line in ('.\\" little-endian', '.\\" big-endian'):
+            order = line[4:-7]
         elif block is not None and not line.startswith("."):
             block.append((number, unescape(line, f"{name}:{number}")))
     if block is not None:
@@ -119,7 +127,7 @@ def check_page(path, args, env, passed):
             print(f"{name}: skipped, no program {program}")
             return 0
         raise PageError(f"{name}: program {program} not found")
-    runs = commands(example_blocks(read_page(path), name))
+    runs = commands(example_blocks(read_page(path), name, args.byte_order))
     if not runs:
         raise PageError(f"{name}: no example")
     same = tuple((command, expected) for _, command, expected in runs)
@@ -170,6 +178,7 @@ def main():
     parser.add_argument("--path", action="append", default=[])
     parser.add_argument("--root")
     parser.add_argument("--skip-missing", action="store_true")
+    parser.add_argument("--byte-order", choices=["little", "big"], default=sys.byteorder)
     parser.add_argument("pages", nargs="+")
     args = parser.parse_args()
 
