@@ -76,8 +76,8 @@ include(CPack)
 # The package test, in steps (cmake/check_package.cmake): the packages are
 # built once, then each check is a test of its own, with its own timeout,
 # and the work directory is removed at the end. Not for a sanitizer build,
-# which is never packaged.
-if(BUILD_TESTING AND NOT PETITS_SANITIZE)
+# which is never packaged, nor yet for a cross build.
+if(BUILD_TESTING AND NOT PETITS_SANITIZE AND NOT CMAKE_CROSSCOMPILING)
   set(arguments -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DBUILD_DIR=${PROJECT_BINARY_DIR}
                 -DWORK=${PROJECT_BINARY_DIR}/package-test
                 -DGENERATOR=${CMAKE_GENERATOR} -DBUILD_TYPE=${CMAKE_BUILD_TYPE}

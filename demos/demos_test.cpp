@@ -2,8 +2,11 @@
 // each run ends.
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include "built_programs.h"
 #include "diagnostic.h"
+#include "machine_nan.h"
 #include "run_program.h"
 
 using namespace std::string_literals;  // "...\0..."s keeps the zero bytes
@@ -60,7 +63,7 @@ TEST(Ratioscale, SinglePrecisionAndNoFinalNewline) {
         {"1 3 1 0", is + "0.33"},
         {"2 0 1 1", is + "inf"},
         {"-2 0 1 1", is + "-inf"},
-        {"0 0 1 1", is + "-nan"},
+        {"0 0 1 1", is + invalid_operation_nan()},
         // 83886075 has no float: the product rounds to 83886072 before the
         // division (83886075 / 5 would give 16777215).
         {"16777215 5 5 0", is + "16777214.00"},
@@ -82,15 +85,28 @@ std::string peek(const std::string &t0, const std::string &value, const std::str
            six_bytes + "\nvaleur saisie : " + six_bytes.substr(0, 1) + "\n";
 }
 
+// The six bytes are the value's first six in memory: from the least
+// significant on a little-endian machine (x86-64, arm64), from the most
+// significant on a big-endian one (s390x). Each row gives both.
+struct PeekCase {
+    std::string input, t0, value;
+    std::string little, big;
+};
+
 TEST(Bytepeek, ShowsTheBytesInMemoryOrder) {
-    expect_clean_runs(program_path("bytepeek"), {
-        {"7 65", peek("7", "65", "A\0\0\0\0\0"s)},
-        {"7\n77263311946305", peek("7", "77263311946305", "ABCDEF")},
-        {"0 5208208757389214273", peek("0", "5208208757389214273", "ABCDEF")},  // G, H unseen
-        {"-2147483648 -1", peek("-2147483648", "-1", "\xff\xff\xff\xff\xff\xff")},
-        {"1 -9223372036854775808", peek("1", "-9223372036854775808", "\0\0\0\0\0\0"s)},
-        {"2147483647 0", peek("2147483647", "0", "\0\0\0\0\0\0"s)},
-    });
+    const std::vector<PeekCase> rows = {
+        {"7 65", "7", "65", "A\0\0\0\0\0"s, "\0\0\0\0\0\0"s},
+        {"7\n77263311946305", "7", "77263311946305", "ABCDEF", "\0\0FEDC"s},  // 0x464544434241
+        {"0 5208208757389214273", "0", "5208208757389214273", "ABCDEF", "HGFEDC"},  // 0x4847464544434241
+        {"0 4702394921427289928", "0", "4702394921427289928", "HGFEDC", "ABCDEF"},  // 0x4142434445464748
+        {"-2147483648 -1", "-2147483648", "-1", "\xff\xff\xff\xff\xff\xff", "\xff\xff\xff\xff\xff\xff"},
+        {"1 -9223372036854775808", "1", "-9223372036854775808", "\0\0\0\0\0\0"s, "\x80\0\0\0\0\0"s},
+        {"2147483647 0", "2147483647", "0", "\0\0\0\0\0\0"s, "\0\0\0\0\0\0"s},
+    };
+    std::vector<Case> cases;
+    for (const PeekCase &row : rows)
+        cases.push_back({row.input, peek(row.t0, row.value, std::endian::native == std::endian::big ? row.big : row.little)});
+    expect_clean_runs(program_path("bytepeek"), cases);
 }
 
 TEST(Bytepeek, FailedReadsAbort) {

@@ -293,5 +293,6 @@ RunResult run_confined(const RunRequest &request, const RunLimits &limits, const
     interrupted = false;
     run_in(directory, request, limits, watch, interrupted, result);
     make_empty(directory);
+    if (!result.exited) drop_emulator_report(result.err);
     return result;
 }

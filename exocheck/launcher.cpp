@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -41,4 +42,12 @@ std::string find_on_path(const std::string &name) {
         start = end + 1;
     }
     return {};
+}
+
+void drop_emulator_report(std::string &err) {
+    if (std::getenv("PETITS_EMULATOR") == nullptr ||
+        !(err.ends_with(" - core dumped\n") || err.ends_with(" - no core\n")))
+        return;
+    const std::size_t start = err.rfind('\n', err.size() - 2) + 1;  // 0 when it is the only line
+    if (std::string_view(err).substr(start).starts_with("qemu: uncaught target signal ")) err.erase(start);
 }

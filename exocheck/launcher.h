@@ -16,3 +16,16 @@ std::vector<std::string> launch_command(const std::string &path, const std::vect
 
 // The path of the program `name` on PATH (as a shell finds it), or empty.
 std::string find_on_path(const std::string &name);
+
+// qemu-user, when the program it runs dies of a signal that dumps core (the
+// SIGABRT of a failed assertion), writes a line of its own on standard
+// error after everything the program wrote:
+//   qemu: uncaught target signal 6 (Aborted) - core dumped
+// ("- no core" where core files are off, as for exocheck's candidates).
+// That line as an extended regular expression.
+inline constexpr char EMULATOR_REPORT_REGEX[] =
+    "qemu: uncaught target signal [0-9]+ \\([^)]*\\) - (core dumped|no core)\n";
+
+// When PETITS_EMULATOR is set, removes that line from the end of `err`, which
+// then holds what the program wrote.
+void drop_emulator_report(std::string &err);

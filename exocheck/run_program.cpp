@@ -181,6 +181,7 @@ RunResult run_program(const std::string &path, std::string_view input, const Run
         }
     }
     reap(pid, result);
+    if (!result.exited) drop_emulator_report(result.err);
     return result;
 }
 

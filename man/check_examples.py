@@ -6,6 +6,9 @@ is a shell command; the lines after it, up to the next command or the end of
 the block, are its exact output (standard output and standard error together,
 each line ended by a newline). "$ cat FILE" shows a file: its lines are written
 to FILE before the command runs, so that the commands after it can use it.
+A block that holds on one byte order only says so with a comment line in it,
+.\\" little-endian or .\\" big-endian: it runs only when the programs have that
+byte order (--byte-order, the machine's by default).
 Blocks without commands (forms, fragments) are not run, but every block is
 checked for plain "-", "'" and "`", which groff may render as other characters
 than the ones a program prints: examples write them \\-, \\(aq and \\(ga.
@@ -19,7 +22,8 @@ the program ends without a newline. Only its commands that name
 build/<folder>/<program> run, with that program of the build directory given
 by --build.
 
-Usage: check_examples.py [--path DIR]... [--root DIR] [--build DIR] [--skip-missing] PAGE...
+Usage: check_examples.py [--path DIR]... [--root DIR] [--build DIR] [--skip-missing]
+                         [--byte-order little|big] PAGE...
   --path DIR      searched first for the programs (repeatable)
   --root DIR      an installed tree: /usr/ in commands means DIR/usr/, its
                   bin/ is searched first, its include/ is on the compilers'
@@ -29,12 +33,18 @@ Usage: check_examples.py [--path DIR]... [--root DIR] [--build DIR] [--skip-miss
   --skip-missing  skip, instead of failing, a section 1 page whose program
                   cannot be found
 Pages may be gzipped. Exit status 0 when every example gives its output.
+When PETITS_EMULATOR is set (a cross build's tests set it), it is the command
+line of the emulator that runs the programs of those directories, for
+example "qemu-s390x -L /usr/s390x-linux-gnu": the commands find each program
+under its own name, as a script that starts it through the emulator.
 """
 import argparse
+import atexit
 import glob
 import gzip
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -84,17 +94,21 @@ def read_page(path):
         return f.read().splitlines()
 
 
-def example_blocks(lines, name):
-    """Lists of (line number, text) for each .EX/.EE block."""
-    blocks, block = [], None
+def example_blocks(lines, name, byte_order=sys.byteorder):
+    """Lists of (line number, text) for each .EX/.EE block, but the blocks
+    for the other byte order."""
+    blocks, block, order = [], None, None
     for number, line in enumerate(lines, 1):
         if line.startswith(".EX"):
-            block = []
+            block, order = [], byte_order
         elif line.startswith(".EE"):
             if block is None:
                 raise PageError(f"{name}:{number}: .EE without .EX")
-            blocks.append(block)
+            if order == byte_order:
+                blocks.append(block)
             block = None
+        elif block is not None and line in ('.\\" little-endian', '.\\" big-endian'):
+            order = line[4:-7]
         elif block is not None and not line.startswith("."):
             block.append((number, unescape(line, f"{name}:{number}")))
     if block is not None:
@@ -177,7 +191,7 @@ def check_page(path, args, env, passed):
             raise PageError(f"{name}: program {program} not found")
         if found:
             failures += check_synopsis(lines, name, found, env)
-        runs = commands(example_blocks(lines, name))
+        runs = commands(example_blocks(lines, name, args.byte_order))
     if not runs:
         raise PageError(f"{name}: no example")
     same = tuple((command, expected) for _, command, expected in runs)
@@ -194,7 +208,10 @@ def check_page(path, args, env, passed):
             if args.root:
                 command = re.sub(r"(?<![\w/.])/usr/", args.root + "/usr/", command)
             if section == "md":
-                command = BUILT.sub(lambda m: os.path.join(args.build, m.group(1)), command)
+                # Under an emulator, a program of the build runs through it.
+                emulator = os.environ.get("PETITS_EMULATOR", "")
+                command = BUILT.sub(lambda m: (emulator + " " if emulator else "") +
+                                    shlex.quote(os.path.join(args.build, m.group(1))), command)
             run = subprocess.run(["/bin/sh", "-c", command], cwd=work, env=env,
                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                  timeout=120)
@@ -208,12 +225,30 @@ def check_page(path, args, env, passed):
     return failures + wrong
 
 
+def through_emulator(dirs, emulator):
+    """A directory, removed at exit, with a script for every program (ELF
+    file) of `dirs` that runs it through `emulator`, under its name."""
+    scripts = tempfile.mkdtemp(prefix="man-emulated-")
+    atexit.register(shutil.rmtree, scripts, True)
+    for directory in reversed([d for d in dirs if os.path.isdir(d)]):  # the first one's wins
+        for entry in os.scandir(directory):
+            if entry.is_file():
+                with open(entry.path, "rb") as f:
+                    if f.read(4) != b"\x7fELF":
+                        continue
+                with open(os.path.join(scripts, entry.name), "w", encoding="utf-8") as f:
+                    f.write(f"#!/bin/sh\nexec {emulator} {shlex.quote(entry.path)} \"$@\"\n")
+                os.chmod(os.path.join(scripts, entry.name), 0o755)
+    return scripts
+
+
 def main():
     parser = argparse.ArgumentParser(description="Run the examples of manual pages.")
     parser.add_argument("--path", action="append", default=[])
     parser.add_argument("--root")
     parser.add_argument("--build")
     parser.add_argument("--skip-missing", action="store_true")
+    parser.add_argument("--byte-order", choices=["little", "big"], default=sys.byteorder)
     parser.add_argument("pages", nargs="+")
     args = parser.parse_args()
 
@@ -229,6 +264,8 @@ def main():
         env["CMAKE_PREFIX_PATH"] = usr
     if args.build:
         args.build = os.path.abspath(args.build)
+    if os.environ.get("PETITS_EMULATOR"):
+        search.insert(0, through_emulator(search, os.environ["PETITS_EMULATOR"]))
     env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
 
     failures, passed = 0, {}

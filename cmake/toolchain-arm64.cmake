@@ -1,0 +1,5 @@
+# Debian arm64 (aarch64, little-endian): cmake --preset arm64.
+set(PETITS_TRIPLET aarch64-linux-gnu)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(PETITS_QEMU qemu-aarch64)
+include(${CMAKE_CURRENT_LIST_DIR}/DebianCross.cmake)

@@ -1,0 +1,5 @@
+# Debian s390x (IBM Z, big-endian): cmake --preset s390x.
+set(PETITS_TRIPLET s390x-linux-gnu)
+set(CMAKE_SYSTEM_PROCESSOR s390x)
+set(PETITS_QEMU qemu-s390x)
+include(${CMAKE_CURRENT_LIST_DIR}/DebianCross.cmake)
