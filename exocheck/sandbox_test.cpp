@@ -386,6 +386,7 @@ TEST(CandidateRun, NothingOutlivesTheRunnerNorARunItStops) {
 
 TEST(CandidateRun, JobsRunAtOnceFromTheirOwnThreadsEachGetTheirOwnResults) {
     for (const Isolation isolation : modes()) {
+        runner(isolation);  // made here: its workers die with the thread that makes it
         auto runs = [&](int job) {
             for (int i = 0; i < 20; ++i) {
                 const std::string input = std::to_string(job) + " " + std::to_string(i) + "\n";
