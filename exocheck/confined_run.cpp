@@ -6,6 +6,8 @@
 #include <ctime>
 #include <fcntl.h>
 #include <iterator>
+#include <map>
+#include <string_view>
 #include <poll.h>
 #include <sched.h>
 #include <sys/prctl.h>
@@ -22,9 +24,11 @@
 
 namespace {
 
-// Enough for a candidate in C, C++, Python or a shell; the runtime of a
-// sanitizer does not fit (the fixtures are built without it).
+// Enough for a candidate in C, C++, Python or a shell. A sanitizer's runtime
+// reserves terabytes of address space it never uses: a candidate built with
+// one is held to the same amount of memory actually used, by the runtime.
 constexpr rlim_t address_space_limit = rlim_t{512} << 20;
+constexpr const char *sanitizer_memory_limit = "ASAN_OPTIONS=hard_rss_limit_mb=512";
 // No exercise writes files; a few to its directory are fine, a flood is not.
 constexpr rlim_t file_size_limit = rlim_t{16} << 20;
 
@@ -52,7 +56,28 @@ struct Launch {
     rlim_t cpu_seconds = 0;
     int in = -1, out = -1, err = -1;  // the candidate's ends of its streams
     int report = -1;                  // where a failed exec tells its errno
+    bool sanitized = false;           // memory held by the sanitizer, not by the address space
 };
+
+// Whether the executable at `path` carries AddressSanitizer (its start-up
+// call is named in it, linked statically or not). Asked once per path: the
+// candidates do not change during a check.
+bool sanitized(const std::string &path) {
+    static std::map<std::string, bool> known;
+    if (const auto found = known.find(path); found != known.end()) return found->second;
+    constexpr std::string_view mark = "__asan_init";
+    bool found = false;
+    const Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    std::string window;
+    char chunk[65536];
+    for (ssize_t n = 0; !found && file.is_open() && (n = read(file.get(), chunk, sizeof chunk)) > 0;) {
+        window.append(chunk, static_cast<std::size_t>(n));
+        found = window.find(mark) != std::string::npos;
+        const std::size_t keep = mark.size() - 1;  // a mark across two chunks is still seen
+        if (window.size() > keep) window.erase(0, window.size() - keep);
+    }
+    return known[path] = found;
+}
 
 std::vector<char *> pointers(std::vector<std::string> &strings) {
     std::vector<char *> p;
@@ -85,7 +110,7 @@ int become_candidate(void *launch) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     limit(RLIMIT_CORE, 0, 0);
     limit(RLIMIT_CPU, l.cpu_seconds, l.cpu_seconds + 1);
-    limit(RLIMIT_AS, address_space_limit, address_space_limit);
+    if (!l.sanitized) limit(RLIMIT_AS, address_space_limit, address_space_limit);
     limit(RLIMIT_FSIZE, file_size_limit, file_size_limit);
     dup2(l.in, 0);
     dup2(l.out, 1);
@@ -244,6 +269,8 @@ pid_t start(const RunRequest &request, const RunLimits &limits, const std::strin
     l.words = launch_command(request.candidate, {});
     l.program = resolve(l.words[0]);
     l.environment = reduced_environment(directory);
+    l.sanitized = sanitized(request.candidate);
+    if (l.sanitized) l.environment.emplace_back(sanitizer_memory_limit);
     l.argv = pointers(l.words);
     l.envp = pointers(l.environment);
     l.directory = directory;
