@@ -301,7 +301,14 @@ void run_in(const std::string &directory, const RunRequest &request, const RunLi
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
-    kill_every_child();  // what left the group: it came back to this subreaper
+    // What left the group came back to this process, a child subreaper;
+    // where an emulator refuses that, it is looked for in the session.
+    static const bool subreaper = [] {
+        int value = 0;
+        return prctl(PR_GET_CHILD_SUBREAPER, &value) == 0 && value != 0;
+    }();
+    if (!subreaper) kill_session(pid);
+    kill_every_child();
     record_end(status, usage, static_cast<rlim_t>(cpu_seconds(limits.timeout_ms)), result);
     const bool out_within = drain(s.from_out, result.out, limits.output_cap);
     const bool err_within = drain(s.from_err, result.err, limits.output_cap);

@@ -8,10 +8,20 @@
 
 namespace {
 
-bool is_elf(const std::string &path) {
+// The bytes of an ELF header that name the machine it runs on (class, byte
+// order, machine), or empty when `path` is not an ELF file.
+std::string elf_machine(const std::string &path) {
     std::ifstream file(path, std::ios::binary);
-    char magic[4] = {};
-    return file.read(magic, sizeof magic) && std::string(magic, sizeof magic) == "\x7f" "ELF";
+    char header[20] = {};
+    if (!file.read(header, sizeof header) || std::string_view(header, 4) != "\x7f" "ELF") return {};
+    return std::string(header + 4, 2) + std::string(header + 18, 2);
+}
+
+// Whether `path` is a program of this build's own machine, which the
+// emulator runs: a program of the machine underneath runs as it is.
+bool needs_emulator(const std::string &path) {
+    static const std::string own = elf_machine("/proc/self/exe");
+    return !own.empty() && elf_machine(path) == own;
 }
 
 }  // namespace
@@ -19,7 +29,7 @@ bool is_elf(const std::string &path) {
 std::vector<std::string> launch_command(const std::string &path, const std::vector<std::string> &arguments) {
     std::vector<std::string> command;
     const char *emulator = std::getenv("PETITS_EMULATOR");
-    if (emulator != nullptr && is_elf(path)) {
+    if (emulator != nullptr && needs_emulator(path)) {
         std::istringstream words(emulator);
         for (std::string word; words >> word;) command.push_back(word);
     }

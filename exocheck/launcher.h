@@ -3,15 +3,16 @@
 // PETITS_EMULATOR, when set, is that emulator's command line, for example
 // "qemu-aarch64 -L /usr/aarch64-linux-gnu": the tests of a cross build set
 // it, since an emulated process cannot start another program of its own
-// processor without help. Scripts start as they are (their interpreter is
-// the machine's).
+// processor without help. Scripts and the machine's own programs (a shell)
+// start as they are.
 #pragma once
 
 #include <string>
 #include <vector>
 
 // The command line that runs `path` with `arguments`: the emulator's words
-// first when PETITS_EMULATOR is set and `path` is an ELF executable.
+// first when PETITS_EMULATOR is set and `path` is an ELF executable for the
+// same processor as this program.
 std::vector<std::string> launch_command(const std::string &path, const std::vector<std::string> &arguments);
 
 // The path of the program `name` on PATH (as a shell finds it), or empty.

@@ -28,21 +28,37 @@ pid_t parent_in_stat(const std::string &stat) {
     return static_cast<pid_t>(std::strtol(stat.c_str() + close + 4, nullptr, 10));
 }
 
-// Without the children list (a kernel built without it): every process's
-// parent, from /proc.
-void scanned_children(std::vector<pid_t> &children) {
+// The session in /proc/<pid>/stat: three fields after the parent's.
+pid_t session_in_stat(const std::string &stat) {
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 4 > stat.size()) return -1;
+    char *next = nullptr;
+    std::strtol(stat.c_str() + close + 4, &next, 10);  // parent
+    std::strtol(next, &next, 10);                       // process group
+    return static_cast<pid_t>(std::strtol(next, nullptr, 10));
+}
+
+// The processes whose /proc/<pid>/stat line satisfies `wanted`.
+template <typename Wanted>
+void scan_processes(std::vector<pid_t> &found, Wanted wanted) {
     DIR *proc = opendir("/proc");
     if (proc == nullptr) return;
-    const pid_t self = getpid();
     while (const dirent *entry = readdir(proc)) {
         char *end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
         if (pid <= 0 || *end != '\0') continue;
         std::ifstream file(std::string("/proc/") + entry->d_name + "/stat");
         std::string stat;
-        if (std::getline(file, stat) && parent_in_stat(stat) == self) children.push_back(static_cast<pid_t>(pid));
+        if (std::getline(file, stat) && wanted(stat)) found.push_back(static_cast<pid_t>(pid));
     }
     closedir(proc);
+}
+
+// Without the children list (a kernel built without it): every process's
+// parent, from /proc.
+void scanned_children(std::vector<pid_t> &children) {
+    const pid_t self = getpid();
+    scan_processes(children, [self](const std::string &stat) { return parent_in_stat(stat) == self; });
 }
 
 }  // namespace
@@ -62,6 +78,18 @@ void kill_every_child() {
         if (reaped < 0 && errno != EINTR) return;  // ECHILD: none left
         for (const pid_t child : own_children()) kill(child, SIGKILL);
         if (waitpid(-1, &status, 0) < 0 && errno == ECHILD) return;
+    }
+}
+
+void kill_session(pid_t sid) {
+    if (sid <= 0) return;
+    // A few rounds: a process may fork while the first is being killed.
+    for (int round = 0; round < 8; ++round) {
+        std::vector<pid_t> members;
+        scan_processes(members, [sid](const std::string &stat) { return session_in_stat(stat) == sid; });
+        if (members.empty()) return;
+        for (const pid_t member : members) kill(member, SIGKILL);
+        kill_every_child();  // those that were this process's own
     }
 }
 

@@ -15,6 +15,12 @@ std::vector<pid_t> own_children();
 // is left: the orphans of a killed child come back and are killed in turn.
 void kill_every_child();
 
+// Kills every process of the session `sid` (a candidate made its own
+// session), searched in /proc, until none is left: where this process
+// cannot be a child subreaper (an emulator refuses it), what a candidate
+// leaves is found so, all but a process that made yet another session.
+void kill_session(pid_t sid);
+
 // Makes `path` an empty directory of mode 0700 again, after a run: looked at
 // with a few system calls when the run left it so (the usual case), made
 // anew otherwise (whatever the run put there or in its place). False when
