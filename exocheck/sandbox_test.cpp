@@ -134,9 +134,16 @@ bool escapes_emulated(const std::string &candidate) {
     return std::getenv("PETITS_EMULATOR") != nullptr && (candidate == "confine-memory" || candidate == "confine-scatter");
 }
 
-// Ends what escaped, so that nothing this program started outlives it.
+// Ends what escaped (the process that made its own session, which may be
+// born a little after the run), so that nothing this program started
+// outlives it.
 void kill_escaped() {
-    for (const std::string &found : fixture_processes()) kill(static_cast<pid_t>(std::stol(found)), SIGKILL);
+    for (int tries = 0; tries < 300 && fixture_processes().empty(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string &found : fixture_processes()) kill(static_cast<pid_t>(std::stol(found)), SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 std::vector<std::string> all_candidates() {
