@@ -1,6 +1,7 @@
 # A cross build with Debian's cross compilers, for a 64-bit Linux target
 # whose GNU triplet and qemu-user emulator the including toolchain file sets:
 #   PETITS_TRIPLET          aarch64-linux-gnu, s390x-linux-gnu, ...
+#   PETITS_DEBIAN_ARCH      its Debian architecture: arm64, s390x, ...
 #   CMAKE_SYSTEM_PROCESSOR  the target's processor;
 #   PETITS_QEMU             the qemu-user program that runs it.
 # The compiler is g++-<triplet>; the tests run the programs with qemu-user
@@ -21,7 +22,7 @@ set(CMAKE_C_COMPILER ${PETITS_TRIPLET}-gcc)
 
 # The target's headers, libraries and packages only come from its own root;
 # programs (the tools the build and the tests run) are the machine's.
-set(CMAKE_FIND_ROOT_PATH /usr/${PETITS_TRIPLET})
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${PETITS_TRIPLET})  # and the roots a -D names
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -23,7 +23,7 @@ build/<folder>/<program> run, with that program of the build directory given
 by --build.
 
 Usage: check_examples.py [--path DIR]... [--root DIR] [--build DIR] [--skip-missing]
-                         [--byte-order little|big] PAGE...
+                         [--byte-order little|big] [--cc CC] [--toolchain FILE] PAGE...
   --path DIR      searched first for the programs (repeatable)
   --root DIR      an installed tree: /usr/ in commands means DIR/usr/, its
                   bin/ is searched first, its include/ is on the compilers'
@@ -32,6 +32,10 @@ Usage: check_examples.py [--path DIR]... [--root DIR] [--build DIR] [--skip-miss
                   file means DIR/
   --skip-missing  skip, instead of failing, a section 1 page whose program
                   cannot be found
+  --cc CC         with --root, for a cross build: the C compiler the
+                  commands' cc stands for
+  --toolchain F   with --root, for a cross build: the toolchain file the
+                  commands' CMake configures with, the root its system root
 Pages may be gzipped. Exit status 0 when every example gives its output.
 When PETITS_EMULATOR is set (a cross build's tests set it), it is the command
 line of the emulator that runs the programs of those directories, for
@@ -199,6 +203,7 @@ def check_page(path, args, env, passed):
         print(f"{name}: the {len(runs)} examples of {passed[same]}, which give their output")
         return failures
     wrong = 0
+    emulator_words = os.environ.get("PETITS_EMULATOR", "")
     with tempfile.TemporaryDirectory(prefix="man-examples-") as work:
         for number, command, expected in runs:
             shown = re.fullmatch(r"cat ([\w.-]+)", command)
@@ -207,6 +212,10 @@ def check_page(path, args, env, passed):
                     f.write(expected)
             if args.root:
                 command = re.sub(r"(?<![\w/.])/usr/", args.root + "/usr/", command)
+            if emulator_words and section != "md":
+                # A program the example built (./moyenne, build/app) is one
+                # of the target's: it runs through the emulator.
+                command = LOCAL_PROGRAM.sub(lambda m: m.group(1) + emulator_words + " " + m.group(2), command)
             if section == "md":
                 # Under an emulator, a program of the build runs through it.
                 emulator = os.environ.get("PETITS_EMULATOR", "")
@@ -223,6 +232,28 @@ def check_page(path, args, env, passed):
     if not wrong:
         passed[same] = path
     return failures + wrong
+
+
+# A command word that runs a program an example built in its directory.
+LOCAL_PROGRAM = re.compile(r"(^|[|;&]\s*)((?:\./|build/)[\w.-]+)")
+
+
+def cross_tools(directory, cc, toolchain, root):
+    """Scripts in `directory` for a cross build's examples: cc is the cross
+    compiler; cmake configures with the toolchain, the packages found in
+    `root` as in the target's system root."""
+    tools = {}
+    if cc:
+        tools["cc"] = f"exec {shlex.quote(cc)} \"$@\"\n"
+    if toolchain:
+        cmake = shlex.quote(shutil.which("cmake") or "cmake")
+        tools["cmake"] = (f"case \" $* \" in *\" -S \"*) exec {cmake} -DCMAKE_TOOLCHAIN_FILE={shlex.quote(toolchain)} "
+                          f"-DCMAKE_FIND_ROOT_PATH={shlex.quote(root)} -DCMAKE_PREFIX_PATH=/usr \"$@\";; esac\n"
+                          f"exec {cmake} \"$@\"\n")
+    for name, body in tools.items():
+        with open(os.path.join(directory, name), "w", encoding="utf-8") as f:
+            f.write("#!/bin/sh\n" + body)
+        os.chmod(os.path.join(directory, name), 0o755)
 
 
 def through_emulator(dirs, emulator):
@@ -249,6 +280,8 @@ def main():
     parser.add_argument("--build")
     parser.add_argument("--skip-missing", action="store_true")
     parser.add_argument("--byte-order", choices=["little", "big"], default=sys.byteorder)
+    parser.add_argument("--cc")
+    parser.add_argument("--toolchain")
     parser.add_argument("pages", nargs="+")
     args = parser.parse_args()
 
@@ -266,6 +299,8 @@ def main():
         args.build = os.path.abspath(args.build)
     if os.environ.get("PETITS_EMULATOR"):
         search.insert(0, through_emulator(search, os.environ["PETITS_EMULATOR"]))
+        if args.root and (args.cc or args.toolchain):
+            cross_tools(search[0], args.cc, args.toolchain, args.root)
     env["PATH"] = os.pathsep.join(search + [env.get("PATH", "/usr/bin:/bin")])
 
     failures, passed = 0, {}
