@@ -9,13 +9,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
 #include "check.h"
 #include "reference.h"
+#include "sandbox.h"
 
 int main(int argc, char **argv) {
+    // The runner starts this program again as its workers, as it starts exocheck.
+    if (const std::optional<int> status = internal_worker(argc, argv)) return *status;
     const ProgramData *program = argc == 4 ? find_program(argv[1]) : nullptr;
     std::string tried;
     const std::string reference = program == nullptr ? "" : find_reference(*program, tried);

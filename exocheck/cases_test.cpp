@@ -78,7 +78,7 @@ TEST(Cases, TheDialoguesOfThePagesAndTheReadme) {
         {"tickup", "4294967308:00:00\n", true},  // an example of the NOTES
         {"tickup", "", false},                   // "tickup -h" takes no input
         {"dialsplit", "-61\n", true},            // echo \-61 | dialsplit
-        {"dialtotal", "01:02:05\n", true},       // in the README only
+        {"digittally", "7 17\n27\n", true},     // in the README only
         {"barmax", "-5|-2|-9\n", true},
         {"barmax", "x|5\n", true},               // printf ... | barmax; echo $?
         {"digittally", "", true},                // digittally </dev/null
