@@ -28,10 +28,11 @@ pid_t parent_in_stat(const std::string &stat) {
     return static_cast<pid_t>(std::strtol(stat.c_str() + close + 4, nullptr, 10));
 }
 
-// The session in /proc/<pid>/stat: three fields after the parent's.
+// The session in /proc/<pid>/stat: three fields after the parent's; -1
+// for a process already dead (a zombie: only its parent can take it away).
 pid_t session_in_stat(const std::string &stat) {
     const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos || close + 4 > stat.size()) return -1;
+    if (close == std::string::npos || close + 4 > stat.size() || stat[close + 2] == 'Z') return -1;
     char *next = nullptr;
     std::strtol(stat.c_str() + close + 4, &next, 10);  // parent
     std::strtol(next, &next, 10);                       // process group
@@ -83,13 +84,15 @@ void kill_every_child() {
 
 void kill_session(pid_t sid) {
     if (sid <= 0) return;
-    // A few rounds: a process may fork while the first is being killed.
-    for (int round = 0; round < 8; ++round) {
+    // Until none is left alive: a process may fork while the first is
+    // being killed, and a killed one takes a moment to die.
+    for (int round = 0; round < 1000; ++round) {
         std::vector<pid_t> members;
         scan_processes(members, [sid](const std::string &stat) { return session_in_stat(stat) == sid; });
         if (members.empty()) return;
         for (const pid_t member : members) kill(member, SIGKILL);
         kill_every_child();  // those that were this process's own
+        usleep(1000);
     }
 }
 
