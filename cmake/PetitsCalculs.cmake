@@ -30,7 +30,12 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 #                                read, end of input), which exocheck runs after
 #                                the dialogues; at least one;
 #                    read-error  stdout|stderr <message>: its own message for
-#                                input it cannot read, if it has one.
+#                                input it cannot read, if it has one;
+#                    help        a line of what its --help says it does
+#                                (the command-line tests check the whole
+#                                text); several;
+#                    exit-status a line of what its --help says of its exit
+#                                statuses; several.
 # The inputs of the examples of its page and of the README are read at
 # configure time too (petits_read_dialogues).
 # Everything that lists the programs (the manual pages, the tests, the sweep,
@@ -72,7 +77,8 @@ endfunction()
 # Reads the .inputs file of the program <name> into <prefix>_TYPICAL,
 # <prefix>_SHAPES, <prefix>_FORMS and <prefix>_BOUNDARY (lists, each value
 # after a "=", so that an empty one stays an item), <prefix>_READ_ERROR and
-# <prefix>_READ_ERROR_STREAM, the values as written in the file (C string
+# <prefix>_READ_ERROR_STREAM, <prefix>_HELP and <prefix>_EXIT_STATUS (the
+# lines each ended by \n), the values as written in the file (C string
 # syntax).
 function(petits_read_inputs name prefix)
   get_property(dir GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR)
@@ -90,6 +96,8 @@ function(petits_read_inputs name prefix)
   set(boundary "")
   set(read_error "")
   set(stream "")
+  set(help "")
+  set(exit_status "")
   foreach(line IN LISTS lines)
     string(REGEX REPLACE "\n$" "" line "${line}")
     if(line MATCHES "^#" OR line STREQUAL "")
@@ -112,6 +120,10 @@ function(petits_read_inputs name prefix)
       list(APPEND forms "=${value}")
     elseif(field STREQUAL "boundary")
       list(APPEND boundary "=${value}")
+    elseif(field STREQUAL "help")
+      string(APPEND help "${value}\\n")
+    elseif(field STREQUAL "exit-status")
+      string(APPEND exit_status "${value}\\n")
     elseif(field STREQUAL "read-error" AND value MATCHES "^(stdout|stderr) (.*)$")
       set(stream ${CMAKE_MATCH_1})
       set(read_error "${CMAKE_MATCH_2}")
@@ -119,8 +131,9 @@ function(petits_read_inputs name prefix)
       message(FATAL_ERROR "${file}: unknown field or value: ${line}")
     endif()
   endforeach()
-  if(NOT have_typical OR NOT shapes OR NOT boundary)
-    message(FATAL_ERROR "${file}: a typical input, at least one shape and one boundary case are needed")
+  if(NOT have_typical OR NOT shapes OR NOT boundary OR help STREQUAL "" OR exit_status STREQUAL "")
+    message(FATAL_ERROR "${file}: a typical input, at least one shape, one boundary case, "
+                        "one line of help and one of exit-status are needed")
   endif()
   set(${prefix}_TYPICAL "${typical}" PARENT_SCOPE)
   set(${prefix}_SHAPES "${shapes}" PARENT_SCOPE)
@@ -128,6 +141,8 @@ function(petits_read_inputs name prefix)
   set(${prefix}_BOUNDARY "${boundary}" PARENT_SCOPE)
   set(${prefix}_READ_ERROR "${read_error}" PARENT_SCOPE)
   set(${prefix}_READ_ERROR_STREAM "${stream}" PARENT_SCOPE)
+  set(${prefix}_HELP "${help}" PARENT_SCOPE)
+  set(${prefix}_EXIT_STATUS "${exit_status}" PARENT_SCOPE)
 endfunction()
 
 # petits_c_literal(<var> <hex>)
