@@ -10,7 +10,9 @@ list(FILTER product_sources EXCLUDE REGEX "_test\\.cpp$")
 
 # clang-tidy reads the compile commands of this build; the options only g++
 # knows are not warnings of ours. It takes seconds a source: the sources are
-# dealt into four tests, which CTest runs side by side.
+# dealt into four tests, which CTest runs side by side, and a source is not
+# checked again while nothing clang-tidy reads of it has changed
+# (cmake/static_tidy.py).
 set(parts 4)
 foreach(part RANGE 1 ${parts})
   set(sources_${part} "")
@@ -22,8 +24,10 @@ foreach(source IN LISTS product_sources)
 endforeach()
 foreach(part RANGE 1 ${parts})
   add_test(NAME static.clang-tidy.${part}
-           COMMAND ${CLANG_TIDY_PROGRAM} -p ${PROJECT_BINARY_DIR} --quiet
-                   --extra-arg=-Wno-unknown-warning-option ${sources_${part}})
+           COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/static_tidy.py
+                   --build ${PROJECT_BINARY_DIR} --clang-tidy ${CLANG_TIDY_PROGRAM}
+                   --config ${PROJECT_SOURCE_DIR}/.clang-tidy
+                   --config ${PROJECT_SOURCE_DIR}/exocheck/.clang-tidy ${sources_${part}})
   set_tests_properties(static.clang-tidy.${part} PROPERTIES FAIL_REGULAR_EXPRESSION "warning:|error:")
 endforeach()
 

@@ -14,9 +14,9 @@
 #                  delivered objects behaves as the shipped program;
 #   consumer.pkgconfig  so does a barmax built by the C compiler with the
 #                  flags pkg-config prints, every path in them clean;
-#   reproducible   a second build of the same sources, in another directory,
-#                  under umask 002 and with another git identity, gives the
-#                  same bytes;
+#   reproducible   a second build of the same sources, in another directory
+#                  (BUILD_DIR/reproducible-build, kept), under umask 002 and
+#                  with another git identity, gives the same bytes;
 #   clean          removes WORK.
 set(root ${WORK}/root)
 set(usr ${root}/usr)
@@ -190,9 +190,11 @@ function(step_consumer_pkgconfig)
 endfunction()
 
 # The same sources built elsewhere, by another builder with another umask.
+# That build directory is kept from run to run, as the first one is: a run
+# compiles only what changed since the last.
 function(step_reproducible)
   find_packages(${WORK}/packages debs)
-  set(other ${here}/build)
+  set(other ${BUILD_DIR}/reproducible-build)
   file(WRITE ${here}/gitconfig "[user]\n\tname = Another Builder\n\temail = another@builder.example\n")
   set(umask_002 /bin/sh -c "umask 002 && exec \"$0\" \"$@\"")
   run(${umask_002} env GIT_CONFIG_GLOBAL=${here}/gitconfig
