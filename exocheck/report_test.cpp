@@ -238,6 +238,8 @@ TEST(Cause, NamesTheKnownPatterns) {
         {"exit status", exited("Erreur\n", 1), exited("Erreur\n", 0), "le code de sortie est 0 au lieu de 1"},
         {"nothing known", exited("abc\n"), exited("xyz\n"), ""},
         {"values far apart", exited("x = 4\n"), exited("x = 9\n"), ""},
+        // A full stop after a number ends the sentence: it is no decimal point.
+        {"full stop, not decimals", exited("la note est 12.\n"), exited("la note est 12.5\n"), ""},
         {"numbers too long to compare", exited("12345678901234567890\n"), exited("012345678901234567891\n"), ""},
     };
     for (const Row &row : rows) {

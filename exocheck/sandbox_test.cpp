@@ -365,6 +365,24 @@ TEST(CandidateRun, TheSandboxKeepsTheMachineOutOfReach) {
     }
 }
 
+// A candidate reached through a link from a place the sandbox shows (a
+// learner's ~/bin) to one it hides (/tmp) runs there as it does here.
+TEST(CandidateRun, ALinkToAHiddenFileStillRuns) {
+    if (!bwrap_runs()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
+    const std::string dir = built + "/link-" + std::to_string(getpid());
+    const std::string link = dir + "/confine-ttys";  // the probe acts by its name
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    ASSERT_EQ(symlink(fixture("confine_probe").c_str(), link.c_str()), 0);
+    {
+        CandidateRunner r(Isolation::sandbox, 1, {link}, {test_timeout_ms, 1 << 20});
+        const RunResult result = r.run(0, link, "");
+        EXPECT_EQ(result.start_error, 0);
+        EXPECT_EQ(result.out, "in=0 out=1 err=0\n");
+    }
+    unlink(link.c_str());
+    rmdir(dir.c_str());
+}
+
 // The worker processes of this test program still alive (bwrap's included):
 // they have its mark in their environment.
 std::vector<std::string> worker_processes() {
