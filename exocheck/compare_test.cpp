@@ -11,28 +11,12 @@
 #include "built_programs.h"
 #include "cases.h"
 #include "gradecalc.h"
+#include "run_results.h"
 #include "statement.h"
 
 namespace {
 
 using Kind = Verdict::Kind;
-
-RunResult exited(int status, std::string out, std::string err = "") {
-    RunResult r;
-    r.exited = true;
-    r.status = status;
-    r.out = std::move(out);
-    r.err = std::move(err);
-    return r;
-}
-
-RunResult signalled(int signal, std::string out, std::string err) {
-    RunResult r;
-    r.signal = signal;
-    r.out = std::move(out);
-    r.err = std::move(err);
-    return r;
-}
 
 template <typename Change>
 RunResult changed(RunResult r, Change change) {

@@ -15,26 +15,10 @@
 #include "ending.h"
 #include "report.h"
 #include "run_program.h"
+#include "run_results.h"
 #include "visible.h"
 
 namespace {
-
-RunResult exited(std::string out, int status = 0, std::string err = "") {
-    RunResult r;
-    r.out = std::move(out);
-    r.err = std::move(err);
-    r.exited = true;
-    r.status = status;
-    return r;
-}
-
-RunResult killed(int signal, std::string out = "", std::string err = "") {
-    RunResult r;
-    r.out = std::move(out);
-    r.err = std::move(err);
-    r.signal = signal;
-    return r;
-}
 
 std::string assertion(const std::string &program, const std::string &function, const std::string &condition) {
     return program + ": " + program + ".c:12: " + function + ": Assertion `" + condition + "' failed.\n";
@@ -116,12 +100,12 @@ TEST(Ending, SaysHowARunEnded) {
         std::string text;
     };
     const std::vector<Row> rows = {
-        {exited("", 0), 2000, "code de sortie 0"},
-        {exited("", 1), 2000, "code de sortie 1"},
-        {killed(SIGSEGV), 2000, "erreur de segmentation (SIGSEGV)"},
-        {killed(SIGABRT), 2000, "abandon (SIGABRT)"},
-        {killed(SIGFPE), 2000, "exception arithmétique (SIGFPE)"},
-        {killed(99), 2000, "signal 99"},
+        {exited(0, ""), 2000, "code de sortie 0"},
+        {exited(1, ""), 2000, "code de sortie 1"},
+        {signalled(SIGSEGV), 2000, "erreur de segmentation (SIGSEGV)"},
+        {signalled(SIGABRT), 2000, "abandon (SIGABRT)"},
+        {signalled(SIGFPE), 2000, "exception arithmétique (SIGFPE)"},
+        {signalled(99), 2000, "signal 99"},
         {late, 2000, "limite de temps dépassée (2 s)"},
         {late, 500, "limite de temps dépassée (0,5 s)"},
         {late, 1250, "limite de temps dépassée (1,25 s)"},
@@ -143,7 +127,7 @@ Verdict differing(const RunResult &e, const RunResult &o) {
 }
 
 TEST(Cause, NamesTheKnownPatterns) {
-    RunResult late = exited(""), flood = exited(std::string(100, 'x')), unstartable;
+    RunResult late = exited(0, ""), flood = exited(0, std::string(100, 'x')), unstartable;
     unstartable.start_error = ENOEXEC;
     late.exited = false;
     late.timed_out = true;
@@ -157,90 +141,90 @@ TEST(Cause, NamesTheKnownPatterns) {
         std::string cause;  // the start of it; empty: none
     };
     const std::vector<Row> rows = {
-        {"time limit", exited("x\n"), late, "le candidat ne s'arrête pas dans la limite de 2 s"},
-        {"not started", exited("x\n"), unstartable, "le candidat n'a pas pu être lancé (format d'exécutable non reconnu)"},
-        {"flood", exited("x\n"), flood, "le candidat écrit plus de 1 Mio"},
-        {"segfault", exited("x\n"), killed(SIGSEGV, "x\n"),
+        {"time limit", exited(0, "x\n"), late, "le candidat ne s'arrête pas dans la limite de 2 s"},
+        {"not started", exited(0, "x\n"), unstartable, "le candidat n'a pas pu être lancé (format d'exécutable non reconnu)"},
+        {"flood", exited(0, "x\n"), flood, "le candidat écrit plus de 1 Mio"},
+        {"segfault", exited(0, "x\n"), signalled(SIGSEGV, "x\n"),
          "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau"},
-        {"division", exited("x\n"), killed(SIGFPE), "le candidat s'arrête : exception arithmétique (SIGFPE), une division"},
-        {"abort", exited("x\n"), killed(SIGABRT), "le candidat s'arrête : abandon (SIGABRT), un appel à abort() ?"},
-        {"another signal", exited("x\n"), killed(SIGBUS), "le candidat s'arrête : erreur de bus (SIGBUS)"},
-        {"an assertion of its own", exited("x\n"), killed(SIGABRT, "", assertion("c", "main", "x > 0")),
+        {"division", exited(0, "x\n"), signalled(SIGFPE), "le candidat s'arrête : exception arithmétique (SIGFPE), une division"},
+        {"abort", exited(0, "x\n"), signalled(SIGABRT), "le candidat s'arrête : abandon (SIGABRT), un appel à abort() ?"},
+        {"another signal", exited(0, "x\n"), signalled(SIGBUS), "le candidat s'arrête : erreur de bus (SIGBUS)"},
+        {"an assertion of its own", exited(0, "x\n"), signalled(SIGABRT, "", assertion("c", "main", "x > 0")),
          "une assertion du candidat échoue (« x > 0 ») là où la référence n'en a pas"},
-        {"an assertion left out", killed(SIGABRT, prompt, assertion("tickup", "add_1s", "*heure >= 0 && *heure <= 23")),
-         exited(prompt + "\nL'heure : 25:00:00\n"),
+        {"an assertion left out", signalled(SIGABRT, prompt, assertion("tickup", "add_1s", "*heure >= 0 && *heure <= 23")),
+         exited(0, prompt + "\nL'heure : 25:00:00\n"),
          "la référence refuse cette entrée (assertion « *heure >= 0 && *heure <= 23 » dans add_1s) ; "
          "le candidat l'accepte et termine avec le code 0"},
-        {"condition", killed(SIGABRT, prompt, assertion("tickup", "main", read)),
-         killed(SIGABRT, prompt, assertion("c", "main", "scanf(\"%d:%d:%d\", &h, &m, &s) == 3")),
+        {"condition", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
+         signalled(SIGABRT, prompt, assertion("c", "main", "scanf(\"%d:%d:%d\", &h, &m, &s) == 3")),
          "la condition de l'assertion diffère : « scanf(\"%d:%d:%d\", &h, &m, &s) == 3 » au lieu de"},
-        {"condition, C++ names", killed(SIGABRT, prompt, assertion("tickup", "main", read)),
-         killed(SIGABRT, prompt, assertion("c", "int main()", "ok")), "la condition de l'assertion diffère : « ok »"},
-        {"function", killed(SIGABRT, prompt, assertion("tickup", "main", read)),
-         killed(SIGABRT, prompt, assertion("c", "void lire_heure()", read)),
+        {"condition, C++ names", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
+         signalled(SIGABRT, prompt, assertion("c", "int main()", "ok")), "la condition de l'assertion diffère : « ok »"},
+        {"function", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
+         signalled(SIGABRT, prompt, assertion("c", "void lire_heure()", read)),
          "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »"},
-        {"both", killed(SIGABRT, "", assertion("tickup", "main", read)),
-         killed(SIGABRT, "", assertion("c", "lire", "ok")), "l'assertion qui échoue n'est pas la même : « ok » dans lire"},
-        {"message on stdout", exited("", 1, "Erreur: aucun entier valide lu\n"), exited("Erreur: aucun entier valide lu\n", 1),
+        {"both", signalled(SIGABRT, "", assertion("tickup", "main", read)),
+         signalled(SIGABRT, "", assertion("c", "lire", "ok")), "l'assertion qui échoue n'est pas la même : « ok » dans lire"},
+        {"message on stdout", exited(1, "", "Erreur: aucun entier valide lu\n"), exited(1, "Erreur: aucun entier valide lu\n"),
          "le message « Erreur: aucun entier valide lu » est écrit sur la sortie standard au lieu de la sortie d'erreur"},
-        {"message on stderr", exited("Erreur : échec\n", 1), exited("", 1, "Erreur : échec\n"),
+        {"message on stderr", exited(1, "Erreur : échec\n"), exited(1, "", "Erreur : échec\n"),
          "le message « Erreur : échec » est écrit sur la sortie d'erreur au lieu de la sortie standard"},
-        {"final newline missing", exited("a\nb\n"), exited("a\nb"), "il manque le saut de ligne à la fin de la sortie standard"},
-        {"final newline extra", exited("a\nb"), exited("a\nb\n"), "un saut de ligne de trop à la fin de la sortie standard"},
-        {"newline missing", exited(prompt + "\nL'heure\n"), exited(prompt + "L'heure\n"),
+        {"final newline missing", exited(0, "a\nb\n"), exited(0, "a\nb"), "il manque le saut de ligne à la fin de la sortie standard"},
+        {"final newline extra", exited(0, "a\nb"), exited(0, "a\nb\n"), "un saut de ligne de trop à la fin de la sortie standard"},
+        {"newline missing", exited(0, prompt + "\nL'heure\n"), exited(0, prompt + "L'heure\n"),
          "il manque un saut de ligne (ligne 2 attendue)"},
-        {"newline extra", exited("a : 1\n"), exited("a :\n 1\n"), "un saut de ligne en trop (ligne 1 attendue)"},
-        {"carriage returns", exited("a\nb\n"), exited("a\r\nb\r\n"), "des retours chariot (\\r) en trop dans la sortie standard"},
-        {"trailing space extra", exited("12.00 8.00\n"), exited("12.00 8.00 \n"), "une espace de trop en fin de ligne (ligne 1)"},
-        {"trailing space missing", exited("x\n12.00 8.00 \n"), exited("x\n12.00 8.00\n"),
+        {"newline extra", exited(0, "a : 1\n"), exited(0, "a :\n 1\n"), "un saut de ligne en trop (ligne 1 attendue)"},
+        {"carriage returns", exited(0, "a\nb\n"), exited(0, "a\r\nb\r\n"), "des retours chariot (\\r) en trop dans la sortie standard"},
+        {"trailing space extra", exited(0, "12.00 8.00\n"), exited(0, "12.00 8.00 \n"), "une espace de trop en fin de ligne (ligne 1)"},
+        {"trailing space missing", exited(0, "x\n12.00 8.00 \n"), exited(0, "x\n12.00 8.00\n"),
          "il manque l'espace en fin de ligne (ligne 2)"},
-        {"space doubled", exited("a : b\n"), exited("a  : b\n"), "une espace de trop (ligne 1)"},
-        {"space missing", exited("a : b\n"), exited("a: b\n"), "il manque une espace (ligne 1)"},
-        {"tab", exited("a : b\n"), exited("a\t: b\n"), "une tabulation au lieu d'espaces"},
-        {"no-break space", exited("a : b\n"), exited("a\u00a0: b\n"), "une espace insécable au lieu d'une espace ordinaire"},
-        {"blanks in stderr", exited("", 1, "Erreur: rien\n"), exited("", 1, "Erreur : rien\n"), "une espace de trop (ligne 1)"},
-        {"Latin-1", exited("ajouté une seconde\n"), exited("ajout\xe9 une seconde\n"),
+        {"space doubled", exited(0, "a : b\n"), exited(0, "a  : b\n"), "une espace de trop (ligne 1)"},
+        {"space missing", exited(0, "a : b\n"), exited(0, "a: b\n"), "il manque une espace (ligne 1)"},
+        {"tab", exited(0, "a : b\n"), exited(0, "a\t: b\n"), "une tabulation au lieu d'espaces"},
+        {"no-break space", exited(0, "a : b\n"), exited(0, "a\u00a0: b\n"), "une espace insécable au lieu d'une espace ordinaire"},
+        {"blanks in stderr", exited(1, "", "Erreur: rien\n"), exited(1, "", "Erreur : rien\n"), "une espace de trop (ligne 1)"},
+        {"Latin-1", exited(0, "ajouté une seconde\n"), exited(0, "ajout\xe9 une seconde\n"),
          "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8"},
-        {"accent missing", exited("après avoir ajouté\n"), exited("apres avoir ajouté\n"),
+        {"accent missing", exited(0, "après avoir ajouté\n"), exited(0, "apres avoir ajouté\n"),
          "un accent manque : « apres » au lieu de « après »"},
-        {"accent extra", exited("deux solutions reelles\n"), exited("deux solutions réelles\n"),
+        {"accent extra", exited(0, "deux solutions reelles\n"), exited(0, "deux solutions réelles\n"),
          "un accent en trop : « réelles » au lieu de « reelles »"},
-        {"accent other", exited("une fenêtre\n"), exited("une fenètre\n"), "un accent diffère : « fenètre » au lieu de « fenêtre »"},
-        {"decimals", exited("Le resultat est : 1.88"), exited("Le resultat est : 1.875"),
+        {"accent other", exited(0, "une fenêtre\n"), exited(0, "une fenètre\n"), "un accent diffère : « fenètre » au lieu de « fenêtre »"},
+        {"decimals", exited(0, "Le resultat est : 1.88"), exited(0, "Le resultat est : 1.875"),
          "les nombres n'ont pas le même nombre de décimales : « 1.875 » au lieu de « 1.88 » (%.2f ?)"},
-        {"decimals of a whole number", exited("est : 135"), exited("est : 135.00"), "les nombres n'ont pas le même nombre de décimales : « 135.00 » au lieu de « 135 » (%d ?)"},
-        {"rounding", exited("moyenne de 11.75\n"), exited("moyenne de 11.74\n"),
+        {"decimals of a whole number", exited(0, "est : 135"), exited(0, "est : 135.00"), "les nombres n'ont pas le même nombre de décimales : « 135.00 » au lieu de « 135 » (%d ?)"},
+        {"rounding", exited(0, "moyenne de 11.75\n"), exited(0, "moyenne de 11.74\n"),
          "un arrondi diffère : « 11.74 » au lieu de « 11.75 »"},
-        {"leading zeros", exited("est : 00:01:05\n"), exited("est : 0:1:5\n"),
+        {"leading zeros", exited(0, "est : 00:01:05\n"), exited(0, "est : 0:1:5\n"),
          "les zéros en tête diffèrent : « 0 » au lieu de « 00 » (%02d ?)"},
-        {"midnight", exited("est : 00:00:00\n"), exited("est : 24:00:00\n"), "les heures ne repassent pas à 00 après 23"},
+        {"midnight", exited(0, "est : 00:00:00\n"), exited(0, "est : 24:00:00\n"), "les heures ne repassent pas à 00 après 23"},
         // The wrap is named on the field that did not wrap, not on the one
         // after it that was not carried into.
-        {"minute", exited("est : 00:01:00\n"), exited("est : 00:00:60\n"),
+        {"minute", exited(0, "est : 00:01:00\n"), exited(0, "est : 00:00:60\n"),
          "les minutes ou les secondes ne repassent pas à 00 après 59"},
-        {"hours backward", exited("est : 23:59:59\n"), exited("est : -1:59:59\n"), "les heures ne repassent pas à 23 avant 00"},
-        {"seconds backward", exited("est : 23:59:59\n"), exited("est : 00:00:-1\n"),
+        {"hours backward", exited(0, "est : 23:59:59\n"), exited(0, "est : -1:59:59\n"), "les heures ne repassent pas à 23 avant 00"},
+        {"seconds backward", exited(0, "est : 23:59:59\n"), exited(0, "est : 00:00:-1\n"),
          "les minutes ou les secondes ne repassent pas à 59 avant 00"},
-        {"sign", exited("1 nombre se terminant par -7\n"), exited("1 nombre se terminant par 7\n"),
+        {"sign", exited(0, "1 nombre se terminant par -7\n"), exited(0, "1 nombre se terminant par 7\n"),
          "le signe diffère : « 7 » au lieu de « -7 »"},
-        {"off by one", exited("3 nombres\n"), exited("2 nombres\n"), "une valeur diffère de 1 : « 2 » au lieu de « 3 »"},
-        {"prompt", exited("Veullez entrer :\nLe nombre est : 5\n"), exited("Veuillez entrer :\nLe nombre est : 5\n"),
+        {"off by one", exited(0, "3 nombres\n"), exited(0, "2 nombres\n"), "une valeur diffère de 1 : « 2 » au lieu de « 3 »"},
+        {"prompt", exited(0, "Veullez entrer :\nLe nombre est : 5\n"), exited(0, "Veuillez entrer :\nLe nombre est : 5\n"),
          "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »"},
-        {"prompt, no word", exited("Entrez :\n5\n"), exited("Entrez ?\n5\n"),
+        {"prompt, no word", exited(0, "Entrez :\n5\n"), exited(0, "Entrez ?\n5\n"),
          "l'invite (la première ligne) diffère : « Entrez ? » au lieu de « Entrez : »"},
-        {"prompt alone", exited("Veullez entrer :\n"), exited("Veuillez entrer :\n"),
+        {"prompt alone", exited(0, "Veullez entrer :\n"), exited(0, "Veuillez entrer :\n"),
          "l'invite (la première ligne) diffère"},
-        {"a line that is no prompt", exited("x = 4\nfin\n"), exited("x = 9\nfin\n"), ""},
-        {"prompt missing", exited("Veullez entrer :\nLe nombre est : 5\n"), exited("Le nombre est : 5\n"),
+        {"a line that is no prompt", exited(0, "x = 4\nfin\n"), exited(0, "x = 9\nfin\n"), ""},
+        {"prompt missing", exited(0, "Veullez entrer :\nLe nombre est : 5\n"), exited(0, "Le nombre est : 5\n"),
          "l'invite (la première ligne, « Veullez entrer : ») manque"},
-        {"stops early", exited("a\nb\nc\n"), exited("a\n"), "la sortie standard s'arrête trop tôt : il manque « b »"},
-        {"text extra", exited("a\n"), exited("a\nbonus\n"), "du texte en trop à la fin de la sortie standard : « bonus »"},
-        {"exit status", exited("Erreur\n", 1), exited("Erreur\n", 0), "le code de sortie est 0 au lieu de 1"},
-        {"nothing known", exited("abc\n"), exited("xyz\n"), ""},
-        {"values far apart", exited("x = 4\n"), exited("x = 9\n"), ""},
+        {"stops early", exited(0, "a\nb\nc\n"), exited(0, "a\n"), "la sortie standard s'arrête trop tôt : il manque « b »"},
+        {"text extra", exited(0, "a\n"), exited(0, "a\nbonus\n"), "du texte en trop à la fin de la sortie standard : « bonus »"},
+        {"exit status", exited(1, "Erreur\n"), exited(0, "Erreur\n"), "le code de sortie est 0 au lieu de 1"},
+        {"nothing known", exited(0, "abc\n"), exited(0, "xyz\n"), ""},
+        {"values far apart", exited(0, "x = 4\n"), exited(0, "x = 9\n"), ""},
         // A full stop after a number ends the sentence: it is no decimal point.
-        {"full stop, not decimals", exited("la note est 12.\n"), exited("la note est 12.5\n"), ""},
-        {"numbers too long to compare", exited("12345678901234567890\n"), exited("012345678901234567891\n"), ""},
+        {"full stop, not decimals", exited(0, "la note est 12.\n"), exited(0, "la note est 12.5\n"), ""},
+        {"numbers too long to compare", exited(0, "12345678901234567890\n"), exited(0, "012345678901234567891\n"), ""},
     };
     for (const Row &row : rows) {
         const std::string cause = likely_cause(differing(row.expected, row.obtained), row.expected, row.obtained, 2000);
@@ -250,7 +234,7 @@ TEST(Cause, NamesTheKnownPatterns) {
             EXPECT_TRUE(cause.starts_with(row.cause)) << row.name << ": " << cause;
     }
     Verdict same;
-    EXPECT_EQ(likely_cause(same, exited("a"), exited("a"), 2000), "");
+    EXPECT_EQ(likely_cause(same, exited(0, "a"), exited(0, "a"), 2000), "");
 }
 
 TEST(Diff, ShowsLinesSideBySideInOrder) {
@@ -306,8 +290,8 @@ Finding midnight() {
     f.number = 17;
     f.original_size = 31;
     f.input = "23:59:59\n";
-    f.expected = exited("est : 00:00:00\n");
-    f.obtained = exited("est : 24:00:00\n");
+    f.expected = exited(0, "est : 00:00:00\n");
+    f.obtained = exited(0, "est : 24:00:00\n");
     f.verdict = differing(f.expected, f.obtained);
     return f;
 }
@@ -389,7 +373,7 @@ TEST(Report, SummaryAndDetails) {
 TEST(Report, JsonIsWellFormedWhateverTheBytes) {
     Finding f = midnight();
     f.input = std::string("\"\\\0\x01\xff\xe9t\xe9\n", 9);
-    f.obtained = exited("ajout\xe9\n", 0, "\t\x1b[31m");
+    f.obtained = exited(0, "ajout\xe9\n", "\t\x1b[31m");
     f.verdict = differing(f.expected, f.obtained);
     CandidateReport c{"./mon \"prog\"", "", 3, 1, 0, f, {}};
     const std::string json = json_report(report_of({c}));

@@ -7,23 +7,9 @@
 #include <csignal>
 #include <vector>
 
+#include "run_results.h"
+
 namespace {
-
-RunResult exited(int status, std::string out, std::string err) {
-    RunResult r;
-    r.exited = true;
-    r.status = status;
-    r.out = std::move(out);
-    r.err = std::move(err);
-    return r;
-}
-
-RunResult signalled(int signal, std::string err) {
-    RunResult r;
-    r.signal = signal;
-    r.err = std::move(err);
-    return r;
-}
 
 TEST(SweepJudge, AcceptsOnlyDocumentedEndings) {
     const ProgramData &barmax = *find_program("barmax");
@@ -43,14 +29,14 @@ TEST(SweepJudge, AcceptsOnlyDocumentedEndings) {
         {exited(1, "", std::string(pairrule.read_error)), pairrule, false},
         {exited(1, "", ""), tickup, false},
         {exited(2, "", ""), tickup, false},
-        {signalled(SIGABRT, diagnostic), tickup, true},
-        {signalled(SIGABRT, diagnostic + diagnostic), tickup, false},
-        {signalled(SIGABRT, "other: clock/clockwrap.cpp:17: add_1s: Assertion `x' failed.\n"), tickup, false},
-        {signalled(SIGABRT, "tickup: /home/me/clock/tickup.cpp:9: main: Assertion `x' failed.\n"), tickup, false},
-        {signalled(SIGABRT, "tickup: clock/tickup.cpp:9: void main(): Assertion `x' failed.\n"), tickup, false},
-        {signalled(SIGABRT, "tickup: clock/tickup.cpp:9: main: Assertion `' failed.\n"), tickup, false},
-        {signalled(SIGABRT, ""), tickup, false},
-        {signalled(SIGSEGV, ""), tickup, false},
+        {signalled(SIGABRT, "", diagnostic), tickup, true},
+        {signalled(SIGABRT, "", diagnostic + diagnostic), tickup, false},
+        {signalled(SIGABRT, "", "other: clock/clockwrap.cpp:17: add_1s: Assertion `x' failed.\n"), tickup, false},
+        {signalled(SIGABRT, "", "tickup: /home/me/clock/tickup.cpp:9: main: Assertion `x' failed.\n"), tickup, false},
+        {signalled(SIGABRT, "", "tickup: clock/tickup.cpp:9: void main(): Assertion `x' failed.\n"), tickup, false},
+        {signalled(SIGABRT, "", "tickup: clock/tickup.cpp:9: main: Assertion `' failed.\n"), tickup, false},
+        {signalled(SIGABRT, "", ""), tickup, false},
+        {signalled(SIGSEGV, "", ""), tickup, false},
         {hang, tickup, false},
     };
     for (const Case &c : cases)

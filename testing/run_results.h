@@ -1,0 +1,26 @@
+// Results of runs that never happened, for the tests of what judges a run:
+// one that exited with `status`, or was ended by `signal`, having written
+// `out` and `err`.
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "run_program.h"
+
+inline RunResult exited(int status, std::string out = "", std::string err = "") {
+    RunResult r;
+    r.exited = true;
+    r.status = status;
+    r.out = std::move(out);
+    r.err = std::move(err);
+    return r;
+}
+
+inline RunResult signalled(int signal, std::string out = "", std::string err = "") {
+    RunResult r;
+    r.signal = signal;
+    r.out = std::move(out);
+    r.err = std::move(err);
+    return r;
+}
