@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <iterator>
 #include <map>
@@ -21,6 +20,7 @@
 #include "launcher.h"
 #include "leftovers.h"
 #include "candidate_ttys.h"
+#include "now_ms.h"
 
 namespace {
 
@@ -31,12 +31,6 @@ constexpr rlim_t address_space_limit = rlim_t{512} << 20;
 constexpr const char *sanitizer_memory_limit = "ASAN_OPTIONS=hard_rss_limit_mb=512";
 // No exercise writes files; a few to its directory are fine, a flood is not.
 constexpr rlim_t file_size_limit = rlim_t{16} << 20;
-
-long now_ms() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
-}
 
 // The program to execute for a command word: a path as it is, a bare name
 // (an emulator's) found on PATH.

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -14,18 +13,13 @@
 
 #include "fd.h"
 #include "launcher.h"
+#include "now_ms.h"
 
 
 namespace {
 
 [[noreturn]] void fail(const std::string &what) {
     throw std::runtime_error(what + ": " + std::strerror(errno));
-}
-
-long now_ms() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
 }
 
 struct Pipe {

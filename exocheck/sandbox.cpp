@@ -5,7 +5,6 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -18,6 +17,7 @@
 #include "fd.h"
 #include "launcher.h"
 #include "leftovers.h"
+#include "now_ms.h"
 #include "wire.h"
 
 namespace {
@@ -74,12 +74,6 @@ std::vector<std::string> sandbox_words(const std::string &bwrap, const std::vect
 std::string temporary_root() {
     const char *tmpdir = std::getenv("TMPDIR");
     return tmpdir != nullptr && *tmpdir == '/' ? tmpdir : "/tmp";
-}
-
-long now_ms() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
 }
 
 // Waits for the process `pid` (a child) to end, at most `ms`; true when it did.
