@@ -13,9 +13,12 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "check.h"
-#include "reference.h"
-#include "sandbox.h"
+#include "check/check.h"
+#include "main/reference.h"
+#include "sandbox/runner.h"
+#include "sandbox/worker.h"
+
+using namespace exocheck;
 
 int main(int argc, char **argv) {
     // The runner starts this program again as its workers, as it starts exocheck.

@@ -6,7 +6,9 @@
 
 #include "built_programs.h"
 #include "diagnostic.h"
-#include "run_program.h"
+#include "run/run_program.h"
+
+using namespace exocheck;
 
 namespace {
 

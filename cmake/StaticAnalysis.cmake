@@ -5,7 +5,7 @@
 file(GLOB product_sources
      ${PROJECT_SOURCE_DIR}/gradebook/*.cpp ${PROJECT_SOURCE_DIR}/clock/*.cpp
      ${PROJECT_SOURCE_DIR}/quadroots/*.cpp ${PROJECT_SOURCE_DIR}/tallies/*.cpp
-     ${PROJECT_SOURCE_DIR}/demos/*.cpp ${PROJECT_SOURCE_DIR}/exocheck/*.cpp)
+     ${PROJECT_SOURCE_DIR}/demos/*.cpp ${PROJECT_SOURCE_DIR}/exocheck/*/*.cpp)
 list(FILTER product_sources EXCLUDE REGEX "_test\\.cpp$")
 
 # clang-tidy reads the compile commands of this build; the options only g++

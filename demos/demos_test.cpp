@@ -7,7 +7,9 @@
 #include "built_programs.h"
 #include "diagnostic.h"
 #include "machine_nan.h"
-#include "run_program.h"
+#include "run/run_program.h"
+
+using namespace exocheck;
 
 using namespace std::string_literals;  // "...\0..."s keeps the zero bytes
 

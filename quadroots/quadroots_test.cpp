@@ -4,7 +4,9 @@
 #include "built_programs.h"
 #include "diagnostic.h"
 #include "machine_nan.h"
-#include "run_program.h"
+#include "run/run_program.h"
+
+using namespace exocheck;
 
 namespace {
 

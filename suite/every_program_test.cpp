@@ -7,9 +7,11 @@
 
 #include "built_programs.h"
 #include "diagnostic.h"
-#include "programs.h"
-#include "run_program.h"
+#include "cases/programs.h"
+#include "run/run_program.h"
 #include "version.h"
+
+using namespace exocheck;
 
 namespace {
 

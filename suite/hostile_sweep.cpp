@@ -15,9 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "run_program.h"
-#include "grammar.h"
+#include "run/run_program.h"
+#include "cases/grammar.h"
 #include "sweep_judge.h"
+
+using namespace exocheck;
 
 namespace {
 

@@ -3,7 +3,9 @@
 #include <cctype>
 #include <cstring>
 
-#include "assertion.h"
+#include "judge/assertion.h"
+
+using namespace exocheck;
 
 namespace {
 

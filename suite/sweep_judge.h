@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "programs.h"
-#include "run_program.h"
+#include "cases/programs.h"
+#include "run/run_program.h"
 
 // True when err is exactly one assertion diagnostic line of this program,
 // naming its source by its path in the repository:
@@ -12,4 +12,4 @@
 bool is_one_diagnostic(const std::string &err, std::string_view program);
 
 // Empty when the run ended in a documented way, else what went wrong.
-std::string judge(const RunResult &r, const ProgramData &p);
+std::string judge(const exocheck::RunResult &r, const exocheck::ProgramData &p);

@@ -9,6 +9,8 @@
 
 #include "run_results.h"
 
+using namespace exocheck;
+
 namespace {
 
 TEST(SweepJudge, AcceptsOnlyDocumentedEndings) {

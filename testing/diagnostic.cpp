@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "assertion.h"
-#include "launcher.h"
+#include "judge/assertion.h"
+#include "run/launcher.h"
+
+using namespace exocheck;
 
 using namespace std::string_literals;
 

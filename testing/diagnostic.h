@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "run_program.h"
+#include "run/run_program.h"
 
 // The whole diagnostic as a POSIX extended regular expression, anchored, for
 // EXPECT_DEATH (the program is the test binary itself).
@@ -21,9 +21,9 @@ testing::AssertionResult is_diagnostic(const std::string &err, const std::string
                                        const std::string &condition);
 
 // The run ended by SIGABRT after writing exactly this diagnostic.
-testing::AssertionResult aborted_with(const RunResult &r, const std::string &program,
+testing::AssertionResult aborted_with(const exocheck::RunResult &r, const std::string &program,
                                       const std::string &file, const std::string &function,
                                       const std::string &condition);
 
 // The run exited with `status` and wrote nothing on standard error.
-testing::AssertionResult exited_cleanly(const RunResult &r, int status = 0);
+testing::AssertionResult exited_cleanly(const exocheck::RunResult &r, int status = 0);

@@ -6,10 +6,10 @@
 #include <string>
 #include <utility>
 
-#include "run_program.h"
+#include "run/run_program.h"
 
-inline RunResult exited(int status, std::string out = "", std::string err = "") {
-    RunResult r;
+inline exocheck::RunResult exited(int status, std::string out = "", std::string err = "") {
+    exocheck::RunResult r;
     r.exited = true;
     r.status = status;
     r.out = std::move(out);
@@ -17,8 +17,8 @@ inline RunResult exited(int status, std::string out = "", std::string err = "") 
     return r;
 }
 
-inline RunResult signalled(int signal, std::string out = "", std::string err = "") {
-    RunResult r;
+inline exocheck::RunResult signalled(int signal, std::string out = "", std::string err = "") {
+    exocheck::RunResult r;
     r.signal = signal;
     r.out = std::move(out);
     r.err = std::move(err);

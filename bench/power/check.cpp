@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "cases.h"
-#include "compare.h"
-#include "run_program.h"
+#include "cases/cases.h"
+#include "judge/compare.h"
+#include "run/run_program.h"
+
+using namespace exocheck;
 
 namespace {
 

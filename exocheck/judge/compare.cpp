@@ -1,0 +1,74 @@
+#include "judge/compare.h"
+
+#include "judge/assertion.h"
+#include "judge/statement.h"
+
+namespace exocheck {
+
+namespace {
+
+bool ends_normally(const RunResult &r) { return !r.timed_out && !r.out_capped && r.start_error == 0; }
+
+bool same_ending(const RunResult &reference, const RunResult &candidate) {
+    if (!ends_normally(reference) || !ends_normally(candidate)) return false;
+    if (reference.exited != candidate.exited) return false;
+    return reference.exited ? reference.status == candidate.status : reference.signal == candidate.signal;
+}
+
+// The next line of `text`, its newline included when it has one.
+std::string_view take_line(std::string_view &text) {
+    const size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+    text.remove_prefix(line.size());
+    return line;
+}
+
+bool same_line(std::string_view reference, std::string_view candidate) {
+    if (reference == candidate) return true;
+    if (reference.ends_with('\n') != candidate.ends_with('\n')) return false;
+    const auto expected = parse_assertion(reference), got = parse_assertion(candidate);
+    return expected && got && expected->condition == got->condition &&
+           bare_function_name(expected->function) == bare_function_name(got->function);
+}
+
+// Follows the statement: does what the statement's letter says where the
+// reference mends it, and agrees with the reference in all else.
+bool follows(const StatementRun &statement, const RunResult &reference, const RunResult &candidate) {
+    if (!same_errors(reference.err, candidate.err)) return false;
+    if (statement.out && candidate.out == *statement.out && same_ending(reference, candidate)) return true;
+    return statement.out_before_endless && candidate.timed_out && !candidate.out_capped &&
+           candidate.out == *statement.out_before_endless;
+}
+
+}  // namespace
+
+bool same_errors(std::string_view reference, std::string_view candidate) {
+    while (!reference.empty() || !candidate.empty())
+        if (!same_line(take_line(reference), take_line(candidate))) return false;
+    return true;
+}
+
+Verdict compare(const ProgramData &program, std::string_view input, const RunResult &reference,
+                const RunResult &candidate) {
+    Verdict verdict;
+    verdict.stdout_differs = reference.out != candidate.out;
+    verdict.stderr_differs = !same_errors(reference.err, candidate.err);
+    verdict.ending_differs = !same_ending(reference, candidate);
+    if (!verdict.stdout_differs && !verdict.stderr_differs && !verdict.ending_differs) return verdict;
+    verdict.kind = Verdict::Kind::differ;
+    if (const auto statement = statement_run(program, input, reference);
+        statement && follows(*statement, reference, candidate)) {
+        verdict.kind = Verdict::Kind::follows_statement;
+        verdict.statement = statement->mend;
+    }
+    return verdict;
+}
+
+bool may_depend_on_stdin_buffering(const RunResult &reference, const RunResult &candidate) {
+    if (candidate.exited || !same_ending(reference, candidate) || !same_errors(reference.err, candidate.err))
+        return false;
+    if (candidate.out.size() >= reference.out.size() || !reference.out.starts_with(candidate.out)) return false;
+    return reference.out.find('\n', candidate.out.size()) == std::string::npos;
+}
+
+}  // namespace exocheck

@@ -1,0 +1,127 @@
+// exocheck: checks programs written from the statement of one of the
+// exercises (candidates) against the reference program, and explains the
+// first difference on a minimal input. See exocheck.1.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "check/check.h"
+#include "main/interrupt.h"
+#include "main/options.h"
+#include "main/progress.h"
+#include "main/reference.h"
+#include "report/json_report.h"
+#include "report/report.h"
+#include "report/text_report.h"
+#include "sandbox/cannot_run.h"
+#include "sandbox/runner.h"
+#include "sandbox/worker.h"
+
+namespace exocheck {
+
+namespace {
+
+constexpr int USAGE = 2;  // also: a candidate or a reference that cannot run
+
+void say(const std::string &text) { std::fputs(("exocheck: " + text + "\n").c_str(), stderr); }
+
+bool write_out(const std::string &text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+}
+
+std::vector<Candidate> candidates_of(const Options &options) {
+    std::vector<Candidate> candidates;
+    for (const std::string &given : options.candidates) {
+        Candidate c{given, std::filesystem::absolute(given).lexically_normal().string(), cannot_run(given)};
+        if (!c.cannot_run.empty()) say(c.cannot_run);
+        candidates.push_back(std::move(c));
+    }
+    return candidates;
+}
+
+Isolation isolation_of(const Options &options) {
+    if (!options.sandbox) return Isolation::none;
+    if (sandbox_available()) return Isolation::sandbox;
+    say("bubblewrap (bwrap) est absent ou ne peut pas isoler les programmes ici : "
+        "les candidats s'exécutent sans isolement.");
+    return Isolation::none;
+}
+
+int check(const Options &options) {
+    std::string tried;
+    const std::string reference = find_reference(*options.program, tried);
+    if (reference.empty()) {
+        say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
+        return USAGE;
+    }
+    const std::vector<Candidate> candidates = candidates_of(options);
+    std::vector<std::string> runnable;
+    for (const Candidate &c : candidates)
+        if (c.cannot_run.empty()) runnable.push_back(c.path);
+
+    CheckSettings settings;
+    settings.seed = options.seed;
+    settings.generated = options.cases;
+    settings.all = options.all;
+    settings.jobs = options.jobs > 0 ? options.jobs : processors();
+    settings.limits.timeout_ms = options.timeout_ms;
+
+    // The runner outlives the watch, whose thread may kill its runs.
+    std::optional<CandidateRunner> runner;
+    std::atomic<CandidateRunner *> runner_in_use{nullptr};
+    CheckControl control;
+    ProgressLine progress_line(std::string(options.program->name), control);
+    const InterruptWatch interrupt([&] {
+        control.stop = true;
+        if (CandidateRunner *r = runner_in_use.load()) r->kill_all();
+        // A thread may have been starting a run during the first look.
+        kill_children();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        kill_children();
+        progress_line.erase();
+    });
+    CheckReport report;
+    try {
+        runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
+        runner_in_use = &*runner;
+        report = run_check(*options.program, reference, candidates, settings, *runner, control);
+    } catch (const std::runtime_error &error) {
+        progress_line.erase();
+        say(error.what());
+        return USAGE;
+    }
+    progress_line.erase();
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+        if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
+            say(report.candidates[k].cannot_run);
+    if (!write_out(options.json ? json_report(report) : text_report(report))) {
+        say("erreur d'écriture sur la sortie standard");
+        return USAGE;
+    }
+    return exit_status(report);
+}
+
+int exocheck_main(int argc, char **argv) {
+    // The candidates' workers are exocheck again, started by CandidateRunner.
+    if (const std::optional<int> status = internal_worker(argc, argv)) return *status;
+    const CommandLine command_line = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    switch (command_line.action) {
+    case CommandLine::Action::help: return write_out(help_text()) ? 0 : USAGE;
+    case CommandLine::Action::version: return write_out(version_text()) ? 0 : USAGE;
+    case CommandLine::Action::refuse: std::fputs(command_line.message.c_str(), stderr); return USAGE;
+    case CommandLine::Action::check: break;
+    }
+    return check(command_line.options);
+}
+
+}  // namespace
+
+}  // namespace exocheck
+
+int main(int argc, char **argv) { return exocheck::exocheck_main(argc, argv); }

@@ -1,0 +1,407 @@
+// exocheck end to end: candidates written for the purpose, each with the
+// verdict and likely cause it must get; every program checked against
+// itself; the command line's refusals; the JSON; the same report whatever
+// the number of jobs; an interrupt that leaves nothing behind; the progress
+// line at a terminal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "built_programs.h"
+#include "cases/programs.h"
+#include "run/run_program.h"
+#include "run/terminal.h"
+
+namespace exocheck {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string fixture(const std::string &name) { return std::string(VERDICT_PROGRAMS) + "/" + name; }
+std::string script(const std::string &name) { return std::string(VERDICT_SCRIPTS) + "/" + name; }
+
+RunResult exocheck(const std::vector<std::string> &arguments) {
+    RunOptions options;
+    options.arguments = arguments;
+    options.timeout_ms = 60000;
+    return run_program(EXOCHECK, "", options);
+}
+
+bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+// Cases enough for every fault below to show, few enough to be quick.
+const std::vector<std::string> FEW_CASES = {"--cases", "30"};
+
+// Under qemu-user, which runs the tests of a cross build, each run of a
+// program costs tens of milliseconds: there, a check of a few programs
+// shows exocheck at work on that machine, and the checks of its judgement,
+// which reads bytes and does not depend on the machine, stay native.
+bool emulated() { return std::getenv("PETITS_EMULATOR") != nullptr; }
+#define NATIVE_ONLY() \
+    if (emulated()) GTEST_SKIP() << "thousands of emulated runs: checked in the native build"
+
+TEST(Exocheck, VerdictsAndLikelyCauses) {
+    NATIVE_ONLY();
+    struct Row {
+        const char *name;
+        std::string program, candidate;
+        std::vector<std::string> options;
+        int status;
+        std::string summary;  // a part of the candidate's summary line
+        std::string cause;    // the start of the "Piste" line's text; empty: no such line
+    };
+    const std::string agrees = "aucune différence.", differs = "1 différence (arrêt à la première).";
+    const std::vector<Row> rows = {
+        {"correct, with C's assert", "tickup", fixture("tickup_ok"), {}, 0, agrees, ""},
+        {"correct, in shell", "greetjoin", script("verdict_greetjoin.sh"), {}, 0, agrees, ""},
+        // C's assert loses the prompt through a pipe; a person at a terminal sees it.
+        {"correct only at a terminal", "quadroots", fixture("quadroots_ok"), {}, 0, agrees, ""},
+        {"the statement's letter", "quadroots", fixture("quadroots_statement"), {}, 0, "conformes à l'énoncé.", ""},
+        {"final newline", "tickup", fixture("tickup_no_final_newline"), {}, 1, differs,
+         "il manque le saut de ligne à la fin de la sortie standard."},
+        {"Latin-1", "tickup", fixture("tickup_latin1"), {}, 1, differs,
+         "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8 : enregistrez le source en UTF-8."},
+        {"condition", "tickup", fixture("tickup_wrong_condition"), {}, 1, differs,
+         "la condition de l'assertion diffère : « 3 == scanf(\"%d:%d:%d\", &heure, &minute, &seconde) » au lieu de "
+         "« scanf(\"%d:%d:%d\", &heure, &minute, &seconde) == 3 »."},
+        {"function", "tickup", fixture("tickup_wrong_function"), {}, 1, differs,
+         "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »."},
+        {"loop", "tickup", fixture("tickup_loop"), {"--timeout", "0.5"}, 1, differs,
+         "le candidat ne s'arrête pas dans la limite de 0,5 s : une boucle sans fin, comme une lecture ratée "
+         "répétée ?"},
+        {"flood", "tickup", fixture("tickup_flood"), {}, 1, differs,
+         "le candidat écrit plus de 1 Mio : une boucle qui écrit sans fin ?"},
+        {"segmentation fault", "tickup", fixture("tickup_segfault"), {}, 1, differs,
+         "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau ou par un pointeur "
+         "erroné ?"},
+        {"off by one", "tickup", fixture("tickup_off_by_one"), {}, 1, differs,
+         "les minutes ou les secondes ne repassent pas à 00 après 59."},
+        {"midnight", "tickup", fixture("tickup_no_midnight_wrap"), {}, 1, differs,
+         "les heures ne repassent pas à 00 après 23."},
+        {"decimals", "ratioscale", fixture("ratioscale_decimals"), {}, 1, differs,
+         "les nombres n'ont pas le même nombre de décimales : « 0.000 » au lieu de « 0.00 » (%.2f ?)"},
+        {"prompt", "dialtotal", fixture("dialtotal_prompt"), {}, 1, differs,
+         "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »."},
+        {"exit status", "pairrule", fixture("pairrule_status"), {}, 1, differs, "le code de sortie est 0 au lieu de 1."},
+        {"every difference counted", "tickup", fixture("tickup_latin1"), {"--all"}, 1, "différences.", "les accents"},
+    };
+    for (const Row &row : rows) {
+        std::vector<std::string> arguments = FEW_CASES;
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        arguments.insert(arguments.end(), {row.program, row.candidate});
+        const RunResult r = exocheck(arguments);
+        EXPECT_TRUE(exited_with(r, row.status)) << row.name << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, row.candidate + " : ") && has(r.out, row.summary)) << row.name << "\n" << r.out;
+        if (row.cause.empty())
+            EXPECT_FALSE(has(r.out, "Piste : ")) << row.name << "\n" << r.out;
+        else
+            EXPECT_TRUE(has(r.out, "\nPiste : " + row.cause)) << row.name << "\n" << r.out;
+        EXPECT_EQ(r.err, "") << row.name;
+    }
+}
+
+TEST(Exocheck, EveryProgramAgreesWithItself) {
+    // Emulated, those whose results depend on the machine: byte order,
+    // floating point.
+    const std::vector<std::string> machine_dependent = {"bytepeek", "quadroots", "ratioscale"};
+    for (const ProgramData &program : all_programs()) {
+        const std::string name(program.name);
+        if (emulated() && std::find(machine_dependent.begin(), machine_dependent.end(), name) == machine_dependent.end())
+            continue;
+        const RunResult r = exocheck({"--cases", "20", name, program_path(name)});
+        EXPECT_TRUE(exited_with(r, 0)) << name << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, program_path(name) + " : ") && has(r.out, "aucune différence.")) << name << "\n" << r.out;
+    }
+}
+
+TEST(Exocheck, CommandLine) {
+    NATIVE_ONLY();
+    struct Row {
+        std::vector<std::string> arguments;
+        int status;
+        std::string out, err;  // the start of each
+    };
+    const std::string ok = fixture("tickup_ok");
+    const std::vector<Row> rows = {
+        {{"--help"}, 0, "Utilisation : exocheck [OPTION]... PROGRAMME CANDIDAT...\n", ""},
+        {{"--version"}, 0, "exocheck (petits-calculs) ", ""},
+        {{"--cases", "0", "tickup", ok}, 0, "tickup : ", ""},
+        {{"tickup", ok, "--cases=0", "--jobs=1", "--seed", "0", "--timeout", "1,5", "--no-sandbox"}, 0, "tickup : ", ""},
+        {{}, 2, "", "exocheck: il manque le programme et le candidat\nSaisissez « exocheck --help »"},
+        {{"tickup"}, 2, "", "exocheck: il manque le candidat à vérifier, après « tickup »\n"},
+        {{"tickupp", ok}, 2, "", "exocheck: programme inconnu « tickupp » ; les programmes sont :\n  barmax, bytepeek,"},
+        {{"--cases", "-1", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --cases » : « -1 »"},
+        {{"--cases=12x", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --cases » : « 12x »"},
+        {{"--jobs", "0", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --jobs » : « 0 »"},
+        {{"--timeout", "0", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --timeout » : « 0 »"},
+        {{"--timeout", "1.2345", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --timeout »"},
+        {{"--cases", "0", "--timeout", "3600", "tickup", ok}, 0, "tickup : ", ""},
+        {{"--timeout", "3600.001", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --timeout »"},
+        {{"--seed", "18446744073709551616", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --seed »"},
+        {{"tickup", ok, "--seed"}, 2, "", "exocheck: l'option « --seed » demande une valeur"},
+        {{"--all=yes", "tickup", ok}, 2, "", "exocheck: l'option « --all » ne prend pas de valeur\n"},
+        {{"-x", "tickup", ok}, 2, "", "exocheck: option non reconnue « -x »\n"},
+        // What follows "--" is an operand, even when it looks like an option.
+        {{"tickup", "--", "--all"}, 2, "tickup : ", "exocheck: "},
+        {{"tickup", "./absent"}, 2, "tickup : ", "exocheck: "},
+        {{"tickup", VERDICT_SCRIPTS}, 2, "tickup : ", "exocheck: "},
+        {{"tickup", script("verdict_tickup.c")}, 2, "tickup : ", "exocheck: "},
+        {{"tickup", script("verdict_missing_interpreter.sh")}, 2, "tickup : ", "exocheck: "},
+    };
+    for (const Row &row : rows) {
+        const RunResult r = exocheck(row.arguments);
+        const std::string shown = row.arguments.empty() ? "(none)" : row.arguments[0];
+        EXPECT_TRUE(exited_with(r, row.status)) << shown << ": " << describe_end(r) << "\n" << r.err;
+        EXPECT_TRUE(r.out.starts_with(row.out)) << shown << ":\n" << r.out;
+        EXPECT_TRUE(r.err.starts_with(row.err)) << shown << ":\n" << r.err;
+        // A candidate that cannot run is named on standard error and in its summary.
+        const std::string &last = row.arguments.empty() ? shown : row.arguments.back();
+        if (row.status == 2 && !row.out.empty()) {
+            EXPECT_TRUE(has(r.err, last)) << r.err;
+            EXPECT_TRUE(has(r.out, last + " : non vérifié, impossible à lancer.\n")) << r.out;
+        }
+    }
+}
+
+TEST(Exocheck, SeveralCandidatesEachSummedUp) {
+    const RunResult r = exocheck({"--cases", "10", "tickup", fixture("tickup_ok"), fixture("tickup_latin1"), "./absent"});
+    EXPECT_TRUE(exited_with(r, 2)) << describe_end(r);
+    const std::size_t ok = r.out.find(fixture("tickup_ok") + " : "), latin1 = r.out.find(fixture("tickup_latin1") + " : "),
+                      absent = r.out.find("./absent : non vérifié");
+    EXPECT_TRUE(ok < latin1 && latin1 < absent && absent != std::string::npos) << r.out;
+    EXPECT_TRUE(has(r.out, "\n" + fixture("tickup_latin1") + ", première différence : dialogue du manuel n° 1.\n")) << r.out;
+}
+
+// The first difference is the lowest-numbered case and every count is the
+// same whatever the number of jobs running cases at once.
+TEST(Exocheck, SameReportWhateverTheJobs) {
+    NATIVE_ONLY();
+    for (const std::vector<std::string> &mode : std::vector<std::vector<std::string>>{{}, {"--all"}}) {
+        std::vector<std::string> arguments = {"--cases", "200", "tickup", fixture("tickup_segfault")};
+        arguments.insert(arguments.end(), mode.begin(), mode.end());
+        arguments.insert(arguments.end(), {"--jobs", "1"});
+        const RunResult one = exocheck(arguments);
+        arguments.back() = "4";
+        const RunResult four = exocheck(arguments);
+        EXPECT_TRUE(exited_with(one, 1)) << one.out;
+        EXPECT_EQ(one.out, four.out);
+    }
+}
+
+TEST(Exocheck, JsonParsesWhateverTheBytes) {
+    NATIVE_ONLY();
+    const RunResult r = exocheck({"--json", "--cases", "10", "--seed", "7", "tickup", fixture("tickup_latin1"),
+                                  fixture("tickup_ok"), fixture("tickup_flood")});
+    const RunResult statement = exocheck({"--json", "--cases", "30", "quadroots", fixture("quadroots_statement")});
+    EXPECT_TRUE(exited_with(r, 1)) << describe_end(r);
+    EXPECT_TRUE(exited_with(statement, 0)) << describe_end(statement);
+    RunOptions options;
+    options.arguments = {"-c",
+                         "import json, sys\n"
+                         "d = json.load(sys.stdin)\n"
+                         "for c in d['candidates']:\n"
+                         "    f = c['first_difference'] or {'obtained': {'ending': {'kind': '-'}}}\n"
+                         "    print(d['program'], d['seed'], d['cases']['generated'], c['program'], c['verdict'],\n"
+                         "          c['cases_run'] > 0, 0 < c['follows_statement'] <= c['cases_run'],\n"
+                         "          'stdout_base64' in f['obtained'], f['obtained']['ending']['kind'])\n"};
+    const RunResult parsed = run_program("python3", r.out, options);
+    EXPECT_EQ(parsed.err, "") << r.out;
+    EXPECT_EQ(parsed.out, "tickup 7 10 tickup differ True False True exit\n"
+                          "tickup 7 10 tickup agree True False False -\n"
+                          "tickup 7 10 tickup differ True False False output_too_long\n");
+    const RunResult follows = run_program("python3", statement.out, options);
+    EXPECT_EQ(follows.err, "") << statement.out;
+    EXPECT_EQ(follows.out, "quadroots 1 30 quadroots follows_statement True True False -\n");
+}
+
+// The reference is found beside exocheck, as built or as installed, never
+// through PATH, even for a candidate of the same name.
+TEST(Exocheck, ReferencesBesideExocheckNeverThroughPath) {
+    NATIVE_ONLY();
+    const fs::path root = fs::temp_directory_path() / ("exocheck-layout-" + std::to_string(getpid()));
+    const auto put = [&](const fs::path &to, const std::string &from, bool executable) {
+        fs::create_directories((root / to).parent_path());
+        if (from.starts_with("/"))
+            fs::copy_file(from, root / to, fs::copy_options::overwrite_existing);
+        else
+            std::ofstream(root / to) << from;
+        fs::permissions(root / to, executable ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write);
+    };
+    const std::string wrong = "#!/bin/sh\necho faux\n";  // an executable that is no tickup
+    struct Row {
+        const char *name;
+        std::vector<std::pair<std::string, std::string>> files;  // path under root, and a file to copy or a script
+        int status;
+        std::string out, err;  // the start of each
+    };
+    const std::string tickup = program_path("tickup");
+    const std::vector<Row> rows = {
+        {"installed", {{"bin/tickup", tickup}}, 0, "tickup : ", ""},
+        {"built", {{"clock/tickup", tickup}, {"bin/tickup", wrong}}, 0, "tickup : ", ""},
+        // A file there that is not executable is no reference.
+        {"built, not executable", {{"clock/tickup", "not a program"}, {"bin/tickup", tickup}}, 0, "tickup : ", ""},
+        {"missing", {}, 2, "", "exocheck: programme de référence tickup introuvable"},
+    };
+    const char *old_path = std::getenv("PATH");
+    const std::string path = (root / "path").string() + ":" + (old_path == nullptr ? "/usr/bin:/bin" : old_path);
+    setenv("PATH", path.c_str(), 1);
+    for (const Row &row : rows) {
+        fs::remove_all(root);
+        put("bin/exocheck", EXOCHECK, true);
+        put("path/tickup", wrong, true);
+        put("candidate/tickup", tickup, true);
+        for (const auto &[to, from] : row.files) put(to, from, from != "not a program");
+        RunOptions options;
+        options.arguments = {"--cases", "10", "tickup", (root / "candidate/tickup").string()};
+        const RunResult r = run_program((root / "bin/exocheck").string(), "", options);
+        EXPECT_TRUE(exited_with(r, row.status)) << row.name << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(r.out.starts_with(row.out) && (row.status != 0 || has(r.out, "aucune différence.")))
+            << row.name << ":\n" << r.out;
+        EXPECT_TRUE(r.err.starts_with(row.err)) << row.name << ":\n" << r.err;
+    }
+    setenv("PATH", old_path == nullptr ? "/usr/bin:/bin" : old_path, 1);
+    fs::remove_all(root);
+}
+
+// --- Nothing left behind -------------------------------------------------
+
+// The parent of a process, or 0 when it is gone or a zombie.
+pid_t parent_of(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos || close + 4 > line.size() || line[close + 2] == 'Z') return 0;
+    return static_cast<pid_t>(std::atol(line.c_str() + close + 4));
+}
+
+std::string command_of(pid_t pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+// Every live process below `ancestor`.
+std::vector<pid_t> descendants(pid_t ancestor) {
+    std::vector<pid_t> found;
+    DIR *proc = opendir("/proc");
+    while (const dirent *entry = proc == nullptr ? nullptr : readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atol(entry->d_name));
+        for (pid_t p = pid, depth = 0; p > 1 && depth < 32; ++depth) {
+            p = parent_of(p);
+            if (p == ancestor) {
+                found.push_back(pid);
+                break;
+            }
+        }
+    }
+    if (proc != nullptr) closedir(proc);
+    return found;
+}
+
+// Waits for `pid` at most `seconds`; its wait status, or -1.
+int wait_at_most(pid_t pid, int seconds) {
+    for (int waited = 0; waited < seconds * 100; ++waited) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+TEST(Exocheck, InterruptLeavesNothingBehind) {
+    // Orphans come back to this test, so that none can hide from it; qemu-user,
+    // which runs the tests of a cross build, refuses that (and this test
+    // starts exocheck itself, as a shell would).
+    if (std::getenv("PETITS_EMULATOR") != nullptr) GTEST_SKIP() << "qemu-user cannot make this test a subreaper";
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    for (const auto &[signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        const fs::path temporary = fs::temp_directory_path() / ("exocheck-interrupt-" + std::to_string(getpid()));
+        fs::create_directories(temporary);
+        const std::string tmpdir = "TMPDIR=" + temporary.string();
+        std::vector<char *> environment;
+        for (char **e = environ; *e != nullptr; ++e) environment.push_back(*e);
+        environment.push_back(const_cast<char *>(tmpdir.c_str()));
+        environment.push_back(nullptr);
+        const std::string loop = fixture("tickup_loop");
+        const char *argv[] = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", loop.c_str(), nullptr};
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, EXOCHECK, &quiet, nullptr, const_cast<char **>(argv), environment.data()), 0);
+        posix_spawn_file_actions_destroy(&quiet);
+
+        // Interrupted once the looping candidate runs.
+        bool looping = false;
+        for (int tries = 0; tries < 1000 && !looping; ++tries) {
+            for (pid_t p : descendants(pid)) looping = looping || command_of(p) == "tickup_loop";
+            if (!looping) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(looping);
+        kill(pid, signal);
+        const int ended = wait_at_most(pid, 10);
+        EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) == status) << strsignal(signal) << ": " << ended;
+
+        std::vector<pid_t> left;
+        for (int tries = 0; tries < 200; ++tries) {
+            while (waitpid(-1, nullptr, WNOHANG) > 0) {
+            }
+            left = descendants(getpid());
+            if (left.empty()) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        for (pid_t p : left) {
+            ADD_FAILURE() << strsignal(signal) << ": left running: " << p << " " << command_of(p);
+            kill(p, SIGKILL);
+        }
+        EXPECT_TRUE(fs::is_empty(temporary)) << temporary;
+        fs::remove_all(temporary);
+    }
+}
+
+// At a terminal, a check longer than a second shows its progress on one
+// line, erased before the report.
+TEST(Exocheck, ProgressAtATerminal) {
+    NATIVE_ONLY();
+    const fs::path dir = fs::temp_directory_path() / ("exocheck-progress-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const fs::path run = dir / "run";
+    std::ofstream(run) << "#!/bin/sh\nexec ${PETITS_EMULATOR:-} " << EXOCHECK << " --timeout 1.2 --jobs 1 tickup "
+                       << fixture("tickup_loop") << "\n";
+    fs::permissions(run, fs::perms::owner_all);
+    Terminal terminal(run.string());
+    EXPECT_TRUE(terminal.wait_for("Pour reproduire", 20000)) << terminal.screen();
+    const std::string &screen = terminal.screen();
+    const std::size_t progress = screen.find("\rexocheck : tickup, "), report = screen.find("tickup : ");
+    EXPECT_NE(progress, std::string::npos) << screen;
+    EXPECT_TRUE(has(screen, " cas sur ")) << screen;
+    // Erased: blanks over it, then the cursor back at the start of the line.
+    const std::size_t erased = screen.find("      \r", progress);
+    EXPECT_TRUE(progress < erased && erased < report) << screen;
+    fs::remove_all(dir);
+}
+
+}  // namespace
+
+}  // namespace exocheck

@@ -1,9 +1,0 @@
-#include "programs.h"
-
-#include <algorithm>
-
-const ProgramData *find_program(std::string_view name) {
-    const auto programs = all_programs();
-    const auto found = std::ranges::find(programs, name, &ProgramData::name);
-    return found == programs.end() ? nullptr : &*found;
-}

@@ -1,0 +1,187 @@
+#include "report/json_report.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "report/cause.h"
+#include "report/ending.h"
+#include "report/visible.h"
+
+namespace exocheck {
+
+namespace {
+
+using Members = std::vector<std::pair<std::string, std::string>>;  // name, JSON value
+
+std::string indent(int depth) { return std::string(static_cast<std::size_t>(depth) * 2, ' '); }
+
+// `members` as a JSON object, its values already JSON, laid out at `depth`.
+std::string object(const Members &members, int depth) {
+    if (members.empty()) return "{}";
+    std::string text = "{\n";
+    for (std::size_t i = 0; i < members.size(); ++i)
+        text += indent(depth + 1) + "\"" + members[i].first + "\": " + members[i].second +
+                (i + 1 < members.size() ? ",\n" : "\n");
+    return text + indent(depth) + "}";
+}
+
+std::string array(const std::vector<std::string> &values, int depth) {
+    if (values.empty()) return "[]";
+    std::string text = "[\n";
+    for (std::size_t i = 0; i < values.size(); ++i)
+        text += indent(depth + 1) + values[i] + (i + 1 < values.size() ? ",\n" : "\n");
+    return text + indent(depth) + "]";
+}
+
+std::string number(std::size_t n) { return std::to_string(n); }
+std::string boolean(bool b) { return b ? "true" : "false"; }
+
+// A JSON string of `text`; a byte that is not UTF-8 becomes U+FFFD.
+std::string json_text(std::string_view text) {
+    static constexpr char HEX[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8_length(text.substr(i));
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (length == 0) {
+            out += "\ufffd";
+            ++i;
+            continue;
+        }
+        if (byte == '"' || byte == '\\') {
+            out += '\\';
+            out += static_cast<char>(byte);
+        } else if (byte == '\n') {
+            out += "\\n";
+        } else if (byte == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += HEX[byte >> 4U];
+            out += HEX[byte & 0xFU];
+        } else {
+            out += text.substr(i, length);
+        }
+        i += length;
+    }
+    return out + "\"";
+}
+
+std::string base64(std::string_view bytes) {
+    static constexpr char DIGITS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const auto byte = [&](std::size_t at) -> unsigned {
+            return at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0U;
+        };
+        const unsigned group = byte(i) << 16U | byte(i + 1) << 8U | byte(i + 2);
+        out += DIGITS[(group >> 18U) & 63U];
+        out += DIGITS[(group >> 12U) & 63U];
+        out += i + 1 < bytes.size() ? DIGITS[(group >> 6U) & 63U] : '=';
+        out += i + 2 < bytes.size() ? DIGITS[group & 63U] : '=';
+    }
+    return "\"" + out + "\"";
+}
+
+// "name": the text, and "name_base64": its bytes when it is not UTF-8.
+void add_bytes(Members &members, const std::string &name, std::string_view bytes) {
+    members.emplace_back(name, json_text(bytes));
+    if (!is_utf8(bytes)) members.emplace_back(name + "_base64", base64(bytes));
+}
+
+std::string ending(const RunResult &run, int timeout_ms, int depth) {
+    Members m;
+    switch (end_kind(run)) {
+    case EndKind::exit:
+        m = {{"kind", json_text("exit")}, {"status", std::to_string(run.status)}};
+        break;
+    case EndKind::signal:
+        m = {{"kind", json_text("signal")}, {"signal", std::to_string(run.signal)},
+             {"signal_name", json_text(signal_name(run.signal))}};
+        break;
+    case EndKind::time_limit: m = {{"kind", json_text("time_limit")}}; break;
+    case EndKind::output_cap: m = {{"kind", json_text("output_too_long")}}; break;
+    case EndKind::not_started: m = {{"kind", json_text("not_started")}, {"errno", std::to_string(run.start_error)}}; break;
+    }
+    m.emplace_back("text", json_text(describe_ending(run, timeout_ms)));
+    return object(m, depth);
+}
+
+std::string run(const RunResult &r, int timeout_ms, int depth) {
+    Members m;
+    add_bytes(m, "stdout", r.out);
+    add_bytes(m, "stderr", r.err);
+    m.emplace_back("ending", ending(r, timeout_ms, depth + 1));
+    return object(m, depth);
+}
+
+std::string origin_name(Case::Origin origin) {
+    switch (origin) {
+    case Case::Origin::dialogue: return "dialogue";
+    case Case::Origin::boundary: return "boundary";
+    case Case::Origin::generated: break;
+    }
+    return "generated";
+}
+
+std::string finding(const Finding &f, const CheckReport &r, const std::string &candidate, int depth) {
+    Members where = {{"origin", json_text(origin_name(f.origin))}, {"number", number(f.number)}};
+    if (f.origin == Case::Origin::generated) where.emplace_back("seed", std::to_string(r.seed));
+    where.emplace_back("name", json_text(case_name(f.origin, f.number, r.seed)));
+    Members m = {{"case", object(where, depth + 1)}, {"original_size", number(f.original_size)}};
+    add_bytes(m, "input", f.input);
+    m.emplace_back("shrink_finished", boolean(f.shrink_finished));
+    m.emplace_back("at_terminal", boolean(f.at_terminal));
+    m.emplace_back("differs", object({{"stdout", boolean(f.verdict.stdout_differs)},
+                                      {"stderr", boolean(f.verdict.stderr_differs)},
+                                      {"ending", boolean(f.verdict.ending_differs)}},
+                                     depth + 1));
+    m.emplace_back("expected", run(f.expected, r.timeout_ms, depth + 1));
+    m.emplace_back("obtained", run(f.obtained, r.timeout_ms, depth + 1));
+    const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms);
+    m.emplace_back("cause", cause.empty() ? "null" : json_text(cause));
+    if (!f.verdict.statement.empty()) m.emplace_back("statement", json_text(f.verdict.statement));
+    m.emplace_back("reproduce", json_text(reproduce_command(f.input, candidate)));
+    return object(m, depth);
+}
+
+std::string verdict(const CandidateReport &c) {
+    if (!c.cannot_run.empty()) return "cannot_run";
+    if (c.differs()) return "differ";
+    return c.follows_statement > 0 ? "follows_statement" : "agree";
+}
+
+std::string candidate(const CheckReport &r, const CandidateReport &c, int depth) {
+    Members m = {{"program", json_text(r.program)}, {"candidate", json_text(c.candidate)},
+                 {"verdict", json_text(verdict(c))}};
+    if (!c.cannot_run.empty()) m.emplace_back("cannot_run", json_text(c.cannot_run));
+    m.emplace_back("cases_run", number(c.cases_run));
+    m.emplace_back("differences", number(c.differences));
+    m.emplace_back("follows_statement", number(c.follows_statement));
+    m.emplace_back("first_difference", c.difference ? finding(*c.difference, r, c.candidate, depth + 1) : "null");
+    m.emplace_back("first_following_statement",
+                   c.statement ? finding(*c.statement, r, c.candidate, depth + 1) : "null");
+    return object(m, depth);
+}
+
+}  // namespace
+
+std::string json_report(const CheckReport &report) {
+    std::vector<std::string> candidates(report.candidates.size());
+    std::transform(report.candidates.begin(), report.candidates.end(), candidates.begin(),
+                   [&](const CandidateReport &c) { return candidate(report, c, 2); });
+    const Members top = {
+        {"program", json_text(report.program)},
+        {"seed", std::to_string(report.seed)},
+        {"cases", object({{"dialogues", number(report.dialogues)},
+                          {"boundaries", number(report.boundaries)},
+                          {"generated", number(report.generated)}},
+                         1)},
+        {"all", boolean(report.all)},
+        {"timeout_ms", std::to_string(report.timeout_ms)},
+        {"candidates", array(candidates, 1)},
+    };
+    return object(top, 0) + "\n";
+}
+
+}  // namespace exocheck

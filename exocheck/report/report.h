@@ -1,0 +1,59 @@
+// What a check found: per candidate, its counts and its findings. Each
+// writer of a report (text_report.h, json_report.h) reads only this.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cases/cases.h"
+#include "judge/compare.h"
+#include "run/run_program.h"
+
+namespace exocheck {
+
+// One case of a candidate, its input shrunk, with both runs on that input.
+struct Finding {
+    Case::Origin origin = Case::Origin::generated;
+    std::size_t number = 0;          // within its origin
+    std::size_t original_size = 0;   // the case's input, in bytes
+    std::string input;               // the shrunk input
+    Verdict verdict;
+    RunResult expected, obtained;    // the reference's run and the candidate's
+    bool at_terminal = false;        // judged with standard input at a terminal
+    bool shrink_finished = true;     // false when time ran out while shrinking
+};
+
+struct CandidateReport {
+    std::string candidate;    // as given on the command line
+    std::string cannot_run;   // why it cannot be run, or empty
+    std::size_t cases_run = 0;
+    std::size_t differences = 0;
+    std::size_t follows_statement = 0;  // cases where it does what the statement says
+    std::optional<Finding> difference;  // the first difference
+    std::optional<Finding> statement;   // the first case that follows the statement
+
+    bool differs() const { return differences > 0; }
+};
+
+struct CheckReport {
+    std::string program;
+    std::uint64_t seed = 1;
+    std::size_t dialogues = 0, boundaries = 0, generated = 0;
+    bool all = false;  // every case run, not stopped at the first difference
+    int timeout_ms = 0;
+    std::vector<CandidateReport> candidates;
+
+    std::size_t cases() const { return dialogues + boundaries + generated; }
+};
+
+// The exit status: 2 when a candidate could not be run, else 1 when one
+// differs, else 0 (following the statement is no difference).
+int exit_status(const CheckReport &report);
+
+// "dialogue du manuel n° 2", "cas limite n° 5", "cas généré n° 17, graine 1".
+std::string case_name(Case::Origin origin, std::size_t number, std::uint64_t seed);
+
+}  // namespace exocheck

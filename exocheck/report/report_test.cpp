@@ -1,0 +1,402 @@
+// The report's parts, each a table: bytes made visible, the command that
+// gives an input back (run by real shells), how a run ended, the likely
+// cause of a difference, the line diff, the text report and the JSON (read
+// back by Python's parser).
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "report/cause.h"
+#include "report/diff.h"
+#include "report/ending.h"
+#include "report/json_report.h"
+#include "report/report.h"
+#include "report/text_report.h"
+#include "run/run_program.h"
+#include "run_results.h"
+#include "report/visible.h"
+
+namespace exocheck {
+
+namespace {
+
+std::string assertion(const std::string &program, const std::string &function, const std::string &condition) {
+    return program + ": " + program + ".c:12: " + function + ": Assertion `" + condition + "' failed.\n";
+}
+
+TEST(Visible, EveryByteCanBeSeen) {
+    struct Row {
+        std::string line;
+        bool unterminated;
+        std::string shown;
+    };
+    const std::vector<Row> rows = {
+        {"abc", false, "abc"},
+        {"abc", true, "abc\u23ce"},
+        {"a b c", false, "a b c"},
+        {"a  b", false, "a\u2423\u2423b"},
+        {"ab ", false, "ab\u2423"},
+        {"ab  ", true, "ab\u2423\u2423\u23ce"},
+        {" a", false, " a"},
+        {" ", false, "\u2423"},
+        {"a\tb\r", false, "a\\tb\\r"},
+        {"a\\b", false, "a\\\\b"},
+        {"\x01\x7f", false, "\\x01\\x7f"},
+        {"été à", false, "été à"},
+        {"ajout\xe9", false, "ajout\\xe9"},
+        {"a\u00a0: b\u202f!", false, "a\\u00a0: b\\u202f!"},
+        {"\xc3", false, "\\xc3"},                   // a sequence cut short
+        {"\xc0\xaf", false, "\\xc0\\xaf"},          // an overlong '/'
+        {"\xed\xa0\x80", false, "\\xed\\xa0\\x80"},  // a surrogate
+        {"\xf4\x90\x80\x80", false, "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
+        {"\xf0\x9f\x98\x80", false, "\xf0\x9f\x98\x80"},
+        {"\xf0\x8f\xbf\xbf", false, "\\xf0\\x8f\\xbf\\xbf"},  // an overlong U+FFFF
+        {"\xf1\x80\x80\x80", false, "\xf1\x80\x80\x80"},      // U+40000
+    };
+    for (const Row &row : rows) EXPECT_EQ(visible_line(row.line, row.unterminated), row.shown) << row.line;
+
+    EXPECT_EQ(quoted_input("23:59:59\n"), "\"23:59:59\\n\"");
+    EXPECT_EQ(quoted_input("dit \"oui\"\t "), "\"dit \\\"oui\\\"\\t \"");
+    EXPECT_EQ(quoted_input(std::string("\0\xff", 2)), "\"\\x00\\xff\"");
+    EXPECT_TRUE(is_utf8("été"));
+    EXPECT_FALSE(is_utf8("\xe9t\xe9"));
+}
+
+// The command to reproduce gives the input back byte for byte, in the
+// shells a learner may paste it into.
+TEST(Visible, ReproduceCommandGivesTheInputBack) {
+    const std::vector<std::string> inputs = {
+        "23:59:59\n", "-61\n", "--5", "%d %s\n", "100%", "it's\n", "\\n is not a newline\\", "a\r\n\tb",
+        std::string("\0\x01\x1f\x7f\xff\xe9", 6), "0\0017", "été\n", "'''", " lead and trail ",
+    };
+    for (const char *shell : {"/bin/sh", "/bin/bash"}) {
+        if (access(shell, X_OK) != 0) continue;
+        for (const std::string &input : inputs) {
+            const std::string command = reproduce_command(input, "/bin/cat");
+            RunOptions options;
+            options.arguments = {"-c", command};
+            const RunResult r = run_program(shell, "", options);
+            EXPECT_EQ(r.out, input) << shell << ": " << command;
+            EXPECT_EQ(r.err, "") << shell << ": " << command;
+        }
+    }
+    EXPECT_EQ(reproduce_command("23:59:59\n", "mon_tickup"), "printf '23:59:59\\n' | ./mon_tickup");
+    EXPECT_EQ(reproduce_command("-61\n", "./a"), "printf -- '-61\\n' | ./a");
+    EXPECT_EQ(reproduce_command("", "./a"), "./a < /dev/null");
+    EXPECT_EQ(reproduce_command("été\x01\n", "./a"), "printf 'été\\001\\n' | ./a");
+    EXPECT_EQ(reproduce_command("1", "./mon prog"), "printf '1' | './mon prog'");
+    EXPECT_EQ(shell_word("l'exo"), "'l'\\''exo'");
+}
+
+TEST(Ending, SaysHowARunEnded) {
+    RunResult late, flood, unstartable;
+    late.timed_out = true;
+    flood.out_capped = true;
+    flood.signal = SIGKILL;
+    unstartable.start_error = ENOEXEC;
+    struct Row {
+        RunResult run;
+        int timeout_ms;
+        std::string text;
+    };
+    const std::vector<Row> rows = {
+        {exited(0, ""), 2000, "code de sortie 0"},
+        {exited(1, ""), 2000, "code de sortie 1"},
+        {signalled(SIGSEGV), 2000, "erreur de segmentation (SIGSEGV)"},
+        {signalled(SIGABRT), 2000, "abandon (SIGABRT)"},
+        {signalled(SIGFPE), 2000, "exception arithmétique (SIGFPE)"},
+        {signalled(99), 2000, "signal 99"},
+        {late, 2000, "limite de temps dépassée (2 s)"},
+        {late, 500, "limite de temps dépassée (0,5 s)"},
+        {late, 1250, "limite de temps dépassée (1,25 s)"},
+        {flood, 2000, "sortie trop longue (plus de 1 Mio)"},
+        {unstartable, 2000, "lancement impossible (format d'exécutable non reconnu)"},
+    };
+    for (const Row &row : rows) EXPECT_EQ(describe_ending(row.run, row.timeout_ms), row.text);
+}
+
+// The verdict of two runs as a comparison of their bytes and endings.
+Verdict differing(const RunResult &e, const RunResult &o) {
+    Verdict v;
+    v.kind = Verdict::Kind::differ;
+    v.stdout_differs = e.out != o.out;
+    v.stderr_differs = e.err != o.err;
+    v.ending_differs = e.exited != o.exited || e.status != o.status || e.signal != o.signal || o.timed_out ||
+                       o.out_capped;
+    return v;
+}
+
+TEST(Cause, NamesTheKnownPatterns) {
+    RunResult late = exited(0, ""), flood = exited(0, std::string(100, 'x')), unstartable;
+    unstartable.start_error = ENOEXEC;
+    late.exited = false;
+    late.timed_out = true;
+    late.signal = SIGKILL;
+    flood.out_capped = true;
+    const std::string read = "scanf(\"%d:%d:%d\", &heure, &minute, &seconde) == 3";
+    const std::string prompt = "Veuillez entrer une heure sous la forme hh:mm:ss :\n";
+    struct Row {
+        const char *name;
+        RunResult expected, obtained;
+        std::string cause;  // the start of it; empty: none
+    };
+    const std::vector<Row> rows = {
+        {"time limit", exited(0, "x\n"), late, "le candidat ne s'arrête pas dans la limite de 2 s"},
+        {"not started", exited(0, "x\n"), unstartable, "le candidat n'a pas pu être lancé (format d'exécutable non reconnu)"},
+        {"flood", exited(0, "x\n"), flood, "le candidat écrit plus de 1 Mio"},
+        {"segfault", exited(0, "x\n"), signalled(SIGSEGV, "x\n"),
+         "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau"},
+        {"division", exited(0, "x\n"), signalled(SIGFPE), "le candidat s'arrête : exception arithmétique (SIGFPE), une division"},
+        {"abort", exited(0, "x\n"), signalled(SIGABRT), "le candidat s'arrête : abandon (SIGABRT), un appel à abort() ?"},
+        {"another signal", exited(0, "x\n"), signalled(SIGBUS), "le candidat s'arrête : erreur de bus (SIGBUS)"},
+        {"an assertion of its own", exited(0, "x\n"), signalled(SIGABRT, "", assertion("c", "main", "x > 0")),
+         "une assertion du candidat échoue (« x > 0 ») là où la référence n'en a pas"},
+        {"an assertion left out", signalled(SIGABRT, prompt, assertion("tickup", "add_1s", "*heure >= 0 && *heure <= 23")),
+         exited(0, prompt + "\nL'heure : 25:00:00\n"),
+         "la référence refuse cette entrée (assertion « *heure >= 0 && *heure <= 23 » dans add_1s) ; "
+         "le candidat l'accepte et termine avec le code 0"},
+        {"condition", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
+         signalled(SIGABRT, prompt, assertion("c", "main", "scanf(\"%d:%d:%d\", &h, &m, &s) == 3")),
+         "la condition de l'assertion diffère : « scanf(\"%d:%d:%d\", &h, &m, &s) == 3 » au lieu de"},
+        {"condition, C++ names", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
+         signalled(SIGABRT, prompt, assertion("c", "int main()", "ok")), "la condition de l'assertion diffère : « ok »"},
+        {"function", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
+         signalled(SIGABRT, prompt, assertion("c", "void lire_heure()", read)),
+         "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »"},
+        {"both", signalled(SIGABRT, "", assertion("tickup", "main", read)),
+         signalled(SIGABRT, "", assertion("c", "lire", "ok")), "l'assertion qui échoue n'est pas la même : « ok » dans lire"},
+        {"message on stdout", exited(1, "", "Erreur: aucun entier valide lu\n"), exited(1, "Erreur: aucun entier valide lu\n"),
+         "le message « Erreur: aucun entier valide lu » est écrit sur la sortie standard au lieu de la sortie d'erreur"},
+        {"message on stderr", exited(1, "Erreur : échec\n"), exited(1, "", "Erreur : échec\n"),
+         "le message « Erreur : échec » est écrit sur la sortie d'erreur au lieu de la sortie standard"},
+        {"final newline missing", exited(0, "a\nb\n"), exited(0, "a\nb"), "il manque le saut de ligne à la fin de la sortie standard"},
+        {"final newline extra", exited(0, "a\nb"), exited(0, "a\nb\n"), "un saut de ligne de trop à la fin de la sortie standard"},
+        {"newline missing", exited(0, prompt + "\nL'heure\n"), exited(0, prompt + "L'heure\n"),
+         "il manque un saut de ligne (ligne 2 attendue)"},
+        {"newline extra", exited(0, "a : 1\n"), exited(0, "a :\n 1\n"), "un saut de ligne en trop (ligne 1 attendue)"},
+        {"carriage returns", exited(0, "a\nb\n"), exited(0, "a\r\nb\r\n"), "des retours chariot (\\r) en trop dans la sortie standard"},
+        {"trailing space extra", exited(0, "12.00 8.00\n"), exited(0, "12.00 8.00 \n"), "une espace de trop en fin de ligne (ligne 1)"},
+        {"trailing space missing", exited(0, "x\n12.00 8.00 \n"), exited(0, "x\n12.00 8.00\n"),
+         "il manque l'espace en fin de ligne (ligne 2)"},
+        {"space doubled", exited(0, "a : b\n"), exited(0, "a  : b\n"), "une espace de trop (ligne 1)"},
+        {"space missing", exited(0, "a : b\n"), exited(0, "a: b\n"), "il manque une espace (ligne 1)"},
+        {"tab", exited(0, "a : b\n"), exited(0, "a\t: b\n"), "une tabulation au lieu d'espaces"},
+        {"no-break space", exited(0, "a : b\n"), exited(0, "a\u00a0: b\n"), "une espace insécable au lieu d'une espace ordinaire"},
+        {"blanks in stderr", exited(1, "", "Erreur: rien\n"), exited(1, "", "Erreur : rien\n"), "une espace de trop (ligne 1)"},
+        {"Latin-1", exited(0, "ajouté une seconde\n"), exited(0, "ajout\xe9 une seconde\n"),
+         "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8"},
+        {"accent missing", exited(0, "après avoir ajouté\n"), exited(0, "apres avoir ajouté\n"),
+         "un accent manque : « apres » au lieu de « après »"},
+        {"accent extra", exited(0, "deux solutions reelles\n"), exited(0, "deux solutions réelles\n"),
+         "un accent en trop : « réelles » au lieu de « reelles »"},
+        {"accent other", exited(0, "une fenêtre\n"), exited(0, "une fenètre\n"), "un accent diffère : « fenètre » au lieu de « fenêtre »"},
+        {"decimals", exited(0, "Le resultat est : 1.88"), exited(0, "Le resultat est : 1.875"),
+         "les nombres n'ont pas le même nombre de décimales : « 1.875 » au lieu de « 1.88 » (%.2f ?)"},
+        {"decimals of a whole number", exited(0, "est : 135"), exited(0, "est : 135.00"), "les nombres n'ont pas le même nombre de décimales : « 135.00 » au lieu de « 135 » (%d ?)"},
+        {"rounding", exited(0, "moyenne de 11.75\n"), exited(0, "moyenne de 11.74\n"),
+         "un arrondi diffère : « 11.74 » au lieu de « 11.75 »"},
+        {"leading zeros", exited(0, "est : 00:01:05\n"), exited(0, "est : 0:1:5\n"),
+         "les zéros en tête diffèrent : « 0 » au lieu de « 00 » (%02d ?)"},
+        {"midnight", exited(0, "est : 00:00:00\n"), exited(0, "est : 24:00:00\n"), "les heures ne repassent pas à 00 après 23"},
+        // The wrap is named on the field that did not wrap, not on the one
+        // after it that was not carried into.
+        {"minute", exited(0, "est : 00:01:00\n"), exited(0, "est : 00:00:60\n"),
+         "les minutes ou les secondes ne repassent pas à 00 après 59"},
+        {"hours backward", exited(0, "est : 23:59:59\n"), exited(0, "est : -1:59:59\n"), "les heures ne repassent pas à 23 avant 00"},
+        {"seconds backward", exited(0, "est : 23:59:59\n"), exited(0, "est : 00:00:-1\n"),
+         "les minutes ou les secondes ne repassent pas à 59 avant 00"},
+        {"sign", exited(0, "1 nombre se terminant par -7\n"), exited(0, "1 nombre se terminant par 7\n"),
+         "le signe diffère : « 7 » au lieu de « -7 »"},
+        {"off by one", exited(0, "3 nombres\n"), exited(0, "2 nombres\n"), "une valeur diffère de 1 : « 2 » au lieu de « 3 »"},
+        {"prompt", exited(0, "Veullez entrer :\nLe nombre est : 5\n"), exited(0, "Veuillez entrer :\nLe nombre est : 5\n"),
+         "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »"},
+        {"prompt, no word", exited(0, "Entrez :\n5\n"), exited(0, "Entrez ?\n5\n"),
+         "l'invite (la première ligne) diffère : « Entrez ? » au lieu de « Entrez : »"},
+        {"prompt alone", exited(0, "Veullez entrer :\n"), exited(0, "Veuillez entrer :\n"),
+         "l'invite (la première ligne) diffère"},
+        {"a line that is no prompt", exited(0, "x = 4\nfin\n"), exited(0, "x = 9\nfin\n"), ""},
+        {"prompt missing", exited(0, "Veullez entrer :\nLe nombre est : 5\n"), exited(0, "Le nombre est : 5\n"),
+         "l'invite (la première ligne, « Veullez entrer : ») manque"},
+        {"stops early", exited(0, "a\nb\nc\n"), exited(0, "a\n"), "la sortie standard s'arrête trop tôt : il manque « b »"},
+        {"text extra", exited(0, "a\n"), exited(0, "a\nbonus\n"), "du texte en trop à la fin de la sortie standard : « bonus »"},
+        {"exit status", exited(1, "Erreur\n"), exited(0, "Erreur\n"), "le code de sortie est 0 au lieu de 1"},
+        {"nothing known", exited(0, "abc\n"), exited(0, "xyz\n"), ""},
+        {"values far apart", exited(0, "x = 4\n"), exited(0, "x = 9\n"), ""},
+        // A full stop after a number ends the sentence: it is no decimal point.
+        {"full stop, not decimals", exited(0, "la note est 12.\n"), exited(0, "la note est 12.5\n"), ""},
+        {"numbers too long to compare", exited(0, "12345678901234567890\n"), exited(0, "012345678901234567891\n"), ""},
+    };
+    for (const Row &row : rows) {
+        const std::string cause = likely_cause(differing(row.expected, row.obtained), row.expected, row.obtained, 2000);
+        if (row.cause.empty())
+            EXPECT_EQ(cause, "") << row.name;
+        else
+            EXPECT_TRUE(cause.starts_with(row.cause)) << row.name << ": " << cause;
+    }
+    Verdict same;
+    EXPECT_EQ(likely_cause(same, exited(0, "a"), exited(0, "a"), 2000), "");
+}
+
+TEST(Diff, ShowsLinesSideBySideInOrder) {
+    const std::string prompt = "Veuillez :\n\n";
+    std::string ten, hundred_e, hundred_o, many_e, many_o;
+    for (int i = 0; i < 10; ++i) ten += "l" + std::to_string(i) + "\n";
+    for (int i = 0; i < 100; ++i) {
+        hundred_e += "ligne e" + std::to_string(i) + "\n";
+        hundred_o += "ligne o" + std::to_string(i) + "\n";
+    }
+    // Too many lines to match one by one (501 x 501 pairs).
+    for (int i = 0; i < 501; ++i) {
+        many_e += "e" + std::to_string(i) + "\n";
+        many_o += "o" + std::to_string(i) + "\n";
+    }
+    struct Row {
+        const char *name;
+        std::string expected, obtained, shown;
+    };
+    const std::vector<Row> rows = {
+        {"a value", prompt + "L'heure : 00:00:00\n", prompt + "L'heure : 24:00:00\n",
+         "  Veuillez :\n\n- L'heure : 00:00:00\n+ L'heure : 24:00:00\n            ^\n"},
+        {"an empty line", "a\n\nb\n", "a\nb\n\n", "  a\n-\n  b\n+\n"},
+        {"the final newline", "a\nb\n", "a\nb", "  a\n- b\n+ b\u23ce\n   ^\n"},
+        {"a trailing space", "a\n", "a \n", "- a\n+ a\u2423\n   ^\n"},
+        {"identical lines cut short", ten + "x\n", ten + "y\n",
+         "  … (7 lignes identiques)\n  l7\n  l8\n  l9\n- x\n+ y\n"},
+        {"identical lines after", "x1\n" + ten, "x2\n" + ten, "- x1\n+ x2\n   ^\n  l0\n  l1\n  l2\n  … (7 lignes identiques)\n"},
+        {"a line added", "a\nc\n", "a\nb\nc\n", "  a\n+ b\n  c\n"},
+        {"a line in common between changes", "a\nb\nc\nd\n", "a\nx\nc\ny\n", "  a\n- b\n+ x\n  c\n- d\n+ y\n"},
+        {"a line removed", "a\nb\nc\n", "a\nc\n", "  a\n- b\n  c\n"},
+        // The program and the file of a diagnostic are not compared: no caret.
+        {"assertions", assertion("tickup", "main", "x"), assertion("c", "main", "y"),
+         "- " + assertion("tickup", "main", "x") + "+ " + assertion("c", "main", "y")},
+        {"nothing expected", "", "x\n", "+ x\n"},
+        {"nothing obtained", "x\n", "", "- x\n"},
+    };
+    for (const Row &row : rows) EXPECT_EQ(line_diff(row.expected, row.obtained), row.shown) << row.name;
+
+    // Past 40 lines, the others are counted, with no caret for them.
+    const std::string long_diff = line_diff(hundred_e, hundred_o);
+    EXPECT_TRUE(long_diff.starts_with("- ligne e0\n+ ligne o0\n        ^\n- ligne e1\n")) << long_diff;
+    EXPECT_TRUE(long_diff.ends_with("- ligne e19\n+ ligne o19\n        ^\n  … (160 lignes différentes de plus)\n"))
+        << long_diff;
+    const std::string many = line_diff(many_e, many_o);
+    EXPECT_TRUE(many.starts_with("- e0\n+ o0\n- e1\n+ o1\n")) << many.substr(0, 100);
+    EXPECT_TRUE(many.ends_with("  … (962 lignes différentes de plus)\n")) << many;
+}
+
+Finding midnight() {
+    Finding f;
+    f.origin = Case::Origin::generated;
+    f.number = 17;
+    f.original_size = 31;
+    f.input = "23:59:59\n";
+    f.expected = exited(0, "est : 00:00:00\n");
+    f.obtained = exited(0, "est : 24:00:00\n");
+    f.verdict = differing(f.expected, f.obtained);
+    return f;
+}
+
+CheckReport report_of(std::vector<CandidateReport> candidates) {
+    CheckReport r;
+    r.program = "tickup";
+    r.seed = 7;
+    r.dialogues = 1;
+    r.boundaries = 4;
+    r.generated = 5;
+    r.timeout_ms = 2000;
+    r.candidates = std::move(candidates);
+    return r;
+}
+
+TEST(Report, SummaryAndDetails) {
+    CandidateReport agrees{"./a", "", 10, 0, 0, {}, {}};
+    CandidateReport differs{"./b", "", 3, 1, 0, midnight(), {}};
+    CandidateReport missing{"./d", "« ./d » n'existe pas", 0, 0, 0, {}, {}};
+    Finding statement = midnight();
+    statement.verdict.kind = Verdict::Kind::follows_statement;
+    statement.verdict.statement = "la référence borne la recherche.";
+    statement.input = statement.expected.out;
+    statement.original_size = statement.input.size();
+    CandidateReport follows{"./c", "", 10, 0, 2, {}, statement};
+
+    struct Row {
+        const char *name;
+        std::vector<CandidateReport> candidates;
+        bool all;
+        int status;
+        std::vector<std::string> lines;  // each found in the report, in this order
+    };
+    CandidateReport cut_short = differs;
+    cut_short.difference->shrink_finished = false;
+    CandidateReport differs_all = differs;
+    differs_all.cases_run = 10;
+    differs_all.differences = 4;
+    const std::vector<Row> rows = {
+        {"agrees", {agrees}, false, 0,
+         {"tickup : 10 cas (1 dialogue du manuel, 4 cas limites, 5 cas générés, graine 7).\n",
+          "./a : 10 cas, aucune différence.\n"}},
+        {"differs", {agrees, differs}, false, 1,
+         {"./a : 10 cas, aucune différence.\n", "./b : 3 cas sur 10, 1 différence (arrêt à la première).\n",
+          "\n./b, première différence : cas généré n° 17, graine 7.\n",
+          "Entrée minimale (réduite de 31 octets à 9) : \"23:59:59\\n\"\n",
+          "Sortie standard (- attendue, + obtenue) :\n- est : 00:00:00\n+ est : 24:00:00\n", "Sortie d'erreur : vide, comme attendu.\n",
+          "Fin : code de sortie 0, comme attendu.\n", "Piste : les heures ne repassent pas à 00 après 23.\n",
+          "Pour reproduire : printf '23:59:59\\n' | ./b\n"}},
+        {"every difference", {differs_all}, true, 1, {"./b : 10 cas, 4 différences.\n"}},
+        {"shrinking cut short", {cut_short}, false, 1,
+         {"Entrée minimale (réduite de 31 octets à 9 ; réduction arrêtée par sa limite de temps) : "}},
+        {"follows the statement", {follows}, false, 0,
+         {"./c : 10 cas, aucune différence ; 2 cas conformes à l'énoncé.\n",
+          "\n./c, conforme à l'énoncé et non à la référence : cas généré n° 17, graine 7.\n",
+          "Entrée minimale (15 octets, non réduite) : ",
+          "Conforme à l'énoncé : la référence borne la recherche.\n"}},
+        {"cannot run", {agrees, differs, missing}, false, 2, {"./d : non vérifié, impossible à lancer.\n"}},
+    };
+    for (const Row &row : rows) {
+        CheckReport r = report_of(row.candidates);
+        r.all = row.all;
+        EXPECT_EQ(exit_status(r), row.status) << row.name;
+        const std::string text = text_report(r);
+        std::size_t at = 0;
+        for (const std::string &line : row.lines) {
+            const std::size_t found = text.find(line, at);
+            EXPECT_NE(found, std::string::npos) << row.name << ": " << line << "\nin:\n" << text;
+            if (found != std::string::npos) at = found + line.size();
+        }
+    }
+    EXPECT_EQ(case_name(Case::Origin::dialogue, 2, 1), "dialogue du manuel n° 2");
+    EXPECT_EQ(case_name(Case::Origin::boundary, 5, 1), "cas limite n° 5");
+}
+
+// Python's parser reads the report back, the bytes of a text that is not
+// UTF-8 included.
+TEST(Report, JsonIsWellFormedWhateverTheBytes) {
+    Finding f = midnight();
+    f.input = std::string("\"\\\0\x01\xff\xe9t\xe9\n", 9);
+    f.obtained = exited(0, "ajout\xe9\n", "\t\x1b[31m");
+    f.verdict = differing(f.expected, f.obtained);
+    CandidateReport c{"./mon \"prog\"", "", 3, 1, 0, f, {}};
+    const std::string json = json_report(report_of({c}));
+    RunOptions options;
+    options.arguments = {"-c",
+                         "import base64, json, sys\n"
+                         "c = json.load(sys.stdin)['candidates'][0]\n"
+                         "f = c['first_difference']\n"
+                         "out = sys.stdout.buffer\n"
+                         "out.write(base64.b64decode(f['input_base64']) + b'|')\n"
+                         "out.write(base64.b64decode(f['obtained']['stdout_base64']) + b'|')\n"
+                         "out.write(f['obtained']['stderr'].encode() + b'|')\n"
+                         "out.write(('%s %s %d %s' % (c['candidate'], c['verdict'], c['cases_run'],"
+                         " f['expected']['ending']['kind'])).encode())\n"};
+    const RunResult r = run_program("python3", json, options);
+    EXPECT_EQ(r.err, "") << json;
+    EXPECT_EQ(r.out, f.input + "|ajout\xe9\n|\t\x1b[31m|./mon \"prog\" differ 3 exit") << json;
+}
+
+}  // namespace
+
+}  // namespace exocheck

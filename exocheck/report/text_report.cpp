@@ -1,0 +1,122 @@
+#include "report/text_report.h"
+
+#include "report/cause.h"
+#include "report/diff.h"
+#include "report/ending.h"
+#include "report/visible.h"
+
+namespace exocheck {
+
+namespace {
+
+constexpr std::size_t LONGEST_INPUT_SHOWN = 500;       // characters of the escaped input
+constexpr std::size_t LONGEST_COMMAND_SHOWN = 2000;    // characters of the command to reproduce
+
+// "1 octet", "2 octets"; French counts 0 and 1 as singular.
+std::string count(std::size_t n, const std::string &singular, const std::string &plural) {
+    return std::to_string(n) + " " + (n <= 1 ? singular : plural);
+}
+
+std::string cases_line(const CheckReport &r) {
+    std::vector<std::string> parts;
+    if (r.dialogues > 0) parts.push_back(count(r.dialogues, "dialogue du manuel", "dialogues du manuel"));
+    if (r.boundaries > 0) parts.push_back(count(r.boundaries, "cas limite", "cas limites"));
+    if (r.generated > 0)
+        parts.push_back(count(r.generated, "cas généré", "cas générés") + ", graine " + std::to_string(r.seed));
+    std::string line = r.program + " : " + std::to_string(r.cases()) + " cas";
+    for (std::size_t i = 0; i < parts.size(); ++i) line += (i == 0 ? " (" : ", ") + parts[i];
+    return line + (parts.empty() ? ".\n" : ").\n");
+}
+
+std::string summary_line(const CheckReport &r, const CandidateReport &c) {
+    std::string line = c.candidate + " : ";
+    if (!c.cannot_run.empty()) return line + "non vérifié, impossible à lancer.\n";
+    if (c.differs() && !r.all)
+        line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) +
+                ", 1 différence (arrêt à la première)";
+    else
+        line += std::to_string(c.cases_run) + " cas, " +
+                (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
+    if (c.follows_statement > 0)
+        line += " ; " + count(c.follows_statement, "cas conforme", "cas conformes") + " à l'énoncé";
+    return line + ".\n";
+}
+
+std::string input_line(const Finding &f) {
+    std::string shown = quoted_input(f.input);
+    if (shown.size() > LONGEST_INPUT_SHOWN) {
+        std::size_t cut = LONGEST_INPUT_SHOWN;
+        while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0U) == 0x80U) --cut;
+        shown.resize(cut);
+        shown += "…";
+    }
+    std::string how;
+    if (f.input.size() < f.original_size)
+        how = "réduite de " + count(f.original_size, "octet", "octets") + " à " + std::to_string(f.input.size());
+    else
+        how = count(f.input.size(), "octet", "octets") + ", non réduite";
+    if (!f.shrink_finished) how += " ; réduction arrêtée par sa limite de temps";
+    return "Entrée minimale (" + how + ") : " + shown + "\n";
+}
+
+std::string stream_part(const std::string &name, const std::string &expected, const std::string &obtained,
+                        bool differs) {
+    if (differs) return name + " (- attendue, + obtenue) :\n" + line_diff(expected, obtained);
+    if (expected != obtained) return name + " : équivalente (la même assertion).\n";
+    return name + (expected.empty() ? " : vide, comme attendu.\n" : " : identique.\n");
+}
+
+std::string ending_part(const Finding &f, int timeout_ms) {
+    const std::string e = describe_ending(f.expected, timeout_ms), o = describe_ending(f.obtained, timeout_ms);
+    if (!f.verdict.ending_differs) return "Fin : " + o + ", comme attendu.\n";
+    return "Fin attendue : " + e + "\nFin obtenue  : " + o + "\n";
+}
+
+std::string reproduce_part(const Finding &f, const std::string &candidate) {
+    const std::string command = reproduce_command(f.input, candidate);
+    std::string text = command.size() <= LONGEST_COMMAND_SHOWN
+                           ? "Pour reproduire : " + command + "\n"
+                           : "Pour reproduire : l'entrée fait " + count(f.input.size(), "octet", "octets") +
+                                 ", l'option --json la donne en entier.\n";
+    if (f.at_terminal)
+        text += "(Jugé à un terminal, comme une personne qui tape l'entrée puis Ctrl-D : "
+                "lancez " + shell_word(candidate) + " et tapez-la.)\n";
+    return text;
+}
+
+std::string finding_part(const Finding &f, const CheckReport &r, const std::string &candidate) {
+    std::string text = input_line(f);
+    text += stream_part("Sortie standard", f.expected.out, f.obtained.out, f.verdict.stdout_differs);
+    text += stream_part("Sortie d'erreur", f.expected.err, f.obtained.err, f.verdict.stderr_differs);
+    text += ending_part(f, r.timeout_ms);
+    if (const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms); !cause.empty())
+        text += "Piste : " + cause + (cause.ends_with('?') ? "\n" : ".\n");
+    if (!f.verdict.statement.empty()) text += "Conforme à l'énoncé : " + f.verdict.statement + "\n";
+    return text + reproduce_part(f, candidate);
+}
+
+std::string details(const CheckReport &r, const CandidateReport &c) {
+    std::string text;
+    if (c.difference) {
+        text += "\n" + c.candidate + ", première différence : " +
+                case_name(c.difference->origin, c.difference->number, r.seed) + ".\n";
+        text += finding_part(*c.difference, r, c.candidate);
+    }
+    if (c.statement) {
+        text += "\n" + c.candidate + ", conforme à l'énoncé et non à la référence : " +
+                case_name(c.statement->origin, c.statement->number, r.seed) + ".\n";
+        text += finding_part(*c.statement, r, c.candidate);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string text_report(const CheckReport &report) {
+    std::string text = cases_line(report);
+    for (const CandidateReport &c : report.candidates) text += summary_line(report, c);
+    for (const CandidateReport &c : report.candidates) text += details(report, c);
+    return text;
+}
+
+}  // namespace exocheck

@@ -1,0 +1,33 @@
+// One run of a candidate, confined and bounded, by a worker (sandbox.h says
+// what a run is allowed). The worker is a child subreaper.
+#pragma once
+
+#include <string>
+
+#include "run/run_program.h"
+#include "sandbox/run_limits.h"
+
+namespace exocheck {
+
+struct RunRequest {
+    std::string candidate;  // its path
+    std::string input;
+    bool stdin_terminal = false;
+};
+
+struct WorkerSettings {
+    RunLimits limits;
+    std::string work_dir;  // where each worker makes the directory of its runs
+};
+
+// Runs the request in `directory`, an empty directory, and empties it again
+// afterwards. `watch` becomes readable when the run must stop at once
+// (exocheck is gone or stops every run): then everything is killed, and
+// `interrupted` is set.
+RunResult run_confined(const RunRequest &request, const RunLimits &limits, const std::string &directory,
+                       int watch, bool &interrupted);
+
+// The CPU-time limit of a run, in seconds: a second above the wall clock's.
+long cpu_seconds(int timeout_ms);
+
+}  // namespace exocheck

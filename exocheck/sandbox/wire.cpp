@@ -1,0 +1,123 @@
+#include "sandbox/wire.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+
+namespace exocheck {
+
+namespace {
+
+struct RequestHead {
+    std::uint64_t candidate_size, input_size;
+    std::uint32_t stdin_terminal;
+};
+
+struct ResultHead {
+    std::uint64_t out_size, err_size;
+    std::int32_t exited, status, signal, timed_out, out_capped, start_error;
+};
+
+// The largest message part accepted: a run's input or output is far smaller
+// (the output cap, an input shrunk from a few MiB).
+constexpr std::uint64_t largest = std::uint64_t{1} << 30;
+
+bool send_all(int socket, const std::string &bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t k = send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) return false;
+        sent += static_cast<std::size_t>(k);
+    }
+    return true;
+}
+
+bool receive_all(int socket, char *into, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t k = recv(socket, into + got, size - got, MSG_WAITALL);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) return false;
+        got += static_cast<std::size_t>(k);
+    }
+    return true;
+}
+
+template <typename Head>
+void append(std::string &bytes, const Head &head) {
+    char raw[sizeof head];
+    std::memcpy(raw, &head, sizeof head);
+    bytes.append(raw, sizeof head);
+}
+
+template <typename Head>
+bool receive_head(int socket, Head &head) {
+    char raw[sizeof head];
+    if (!receive_all(socket, raw, sizeof raw)) return false;
+    std::memcpy(&head, raw, sizeof head);
+    return true;
+}
+
+bool receive_string(int socket, std::uint64_t size, std::string &into) {
+    if (size > largest) return false;
+    into.resize(static_cast<std::size_t>(size));
+    return receive_all(socket, into.data(), into.size());
+}
+
+}  // namespace
+
+bool send_request(int socket, std::string_view candidate, std::string_view input, bool stdin_terminal) {
+    std::string bytes;
+    bytes.reserve(sizeof(RequestHead) + candidate.size() + input.size());
+    append(bytes, RequestHead{candidate.size(), input.size(), stdin_terminal ? 1U : 0U});
+    bytes += candidate;
+    bytes += input;
+    return send_all(socket, bytes);
+}
+
+std::optional<RunRequest> receive_request(int socket) {
+    RequestHead head{};
+    RunRequest request;
+    if (!receive_head(socket, head) || !receive_string(socket, head.candidate_size, request.candidate) ||
+        !receive_string(socket, head.input_size, request.input))
+        return std::nullopt;
+    request.stdin_terminal = head.stdin_terminal != 0;
+    return request;
+}
+
+bool send_result(int socket, const RunResult &r) {
+    std::string bytes;
+    bytes.reserve(sizeof(ResultHead) + r.out.size() + r.err.size());
+    append(bytes, ResultHead{r.out.size(), r.err.size(), r.exited ? 1 : 0, r.status, r.signal,
+                             r.timed_out ? 1 : 0, r.out_capped ? 1 : 0, r.start_error});
+    bytes += r.out;
+    bytes += r.err;
+    return send_all(socket, bytes);
+}
+
+std::optional<RunResult> receive_result(int socket) {
+    ResultHead head{};
+    RunResult r;
+    if (!receive_head(socket, head) || !receive_string(socket, head.out_size, r.out) ||
+        !receive_string(socket, head.err_size, r.err))
+        return std::nullopt;
+    r.exited = head.exited != 0;
+    r.status = head.status;
+    r.signal = head.signal;
+    r.timed_out = head.timed_out != 0;
+    r.out_capped = head.out_capped != 0;
+    r.start_error = head.start_error;
+    return r;
+}
+
+bool send_ready(int socket) { return send_all(socket, "R"); }
+
+bool receive_ready(int socket) {
+    char byte = 0;
+    return receive_all(socket, &byte, 1) && byte == 'R';
+}
+
+}  // namespace exocheck

@@ -1,0 +1,24 @@
+// The messages between exocheck and its workers, over a stream socket: a run
+// request one way, its result the other. Both ends are the same program on
+// the same machine: numbers go in the machine's own order.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "sandbox/confined_run.h"
+#include "run/run_program.h"
+
+namespace exocheck {
+
+// Each returns false (or nothing) when the other end is gone.
+bool send_request(int socket, std::string_view candidate, std::string_view input, bool stdin_terminal);
+std::optional<RunRequest> receive_request(int socket);
+bool send_result(int socket, const RunResult &result);
+std::optional<RunResult> receive_result(int socket);
+
+// The one byte a worker sends when it is ready.
+bool send_ready(int socket);
+bool receive_ready(int socket);
+
+}  // namespace exocheck

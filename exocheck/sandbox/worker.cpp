@@ -1,0 +1,134 @@
+// exocheck run again as the workers of a CandidateRunner (sandbox.h):
+//   exocheck --exocheck-internal-worker JOBS PARENT WORK_DIR TIMEOUT_MS OUTPUT_CAP
+// with the socket of worker j at descriptor 3 + j, and exocheck's standard
+// error at 3 + JOBS (standard error is where starting fails). This first process (the
+// pool) forks the workers and waits for them; each worker serves the runs
+// asked on its socket, one at a time, until exocheck closes it. PARENT is the
+// pid of the exocheck whose death ends the pool, or 0 inside a sandbox
+// (bubblewrap ends it then).
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "sandbox/confined_run.h"
+#include "sandbox/leftovers.h"
+#include "sandbox/worker.h"
+#include "sandbox/wire.h"
+
+namespace exocheck {
+
+namespace {
+
+constexpr int first_socket = 3;
+
+// Dies with the process that started this one; false when it is already gone.
+bool bound_to_parent(pid_t parent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    return parent == 0 || getppid() == parent;
+}
+
+// Ignored signals stay ignored through exec: a candidate gets them back.
+// SIGPIPE is ignored here, as writing to a candidate that stopped reading
+// its input must not end the worker.
+void default_signals() {
+    for (int sig = 1; sig < NSIG; ++sig) {
+        struct sigaction action {};
+        if (sigaction(sig, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) signal(sig, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+// One directory for all the runs of a worker, emptied after each: making
+// and removing one per run costs milliseconds on some file systems.
+[[noreturn]] void serve(int socket, const WorkerSettings &settings) {
+    const pid_t pool = getppid();
+    std::string directory = settings.work_dir + "/runs-XXXXXX";
+    // A child subreaper where it can be (qemu-user refuses it): see run_in.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    if (!bound_to_parent(pool) || mkdtemp(directory.data()) == nullptr) _exit(1);
+    bool interrupted = !send_ready(socket);
+    while (!interrupted) {
+        const std::optional<RunRequest> request = receive_request(socket);
+        if (!request) break;
+        const RunResult result = run_confined(*request, settings.limits, directory, socket, interrupted);
+        interrupted = interrupted || !send_result(socket, result);
+    }
+    remove_tree(directory);
+    _exit(0);
+}
+
+int serve_pool(int jobs, pid_t parent, const WorkerSettings &settings) {
+    if (!bound_to_parent(parent)) return 1;
+    prctl(PR_SET_CHILD_SUBREAPER, 1);  // a dead worker's leftovers come here
+    default_signals();
+    for (int j = 0; j < jobs; ++j) {
+        struct stat st {};
+        if (fstat(first_socket + j, &st) != 0 || !S_ISSOCK(st.st_mode)) {
+            std::fprintf(stderr, "exocheck: %s: pas de socket au descripteur %d\n",
+                         std::string(internal_worker_option).c_str(), first_socket + j);
+            return 2;
+        }
+        fcntl(first_socket + j, F_SETFD, FD_CLOEXEC);
+    }
+    if (fcntl(first_socket + jobs, F_GETFD) < 0) return 2;
+    close_range(static_cast<unsigned>(first_socket + jobs + 1), ~0U, 0);  // nothing else reaches a candidate
+    // From now on, what goes wrong is told on exocheck's own standard error.
+    dup2(first_socket + jobs, 2);
+    close(first_socket + jobs);
+    std::vector<pid_t> workers;
+    for (int j = 0; j < jobs; ++j) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (int other = 0; other < jobs; ++other)
+                if (other != j) close(first_socket + other);
+            serve(first_socket + j, settings);
+        }
+        if (pid > 0) workers.push_back(pid);
+    }
+    for (int j = 0; j < jobs; ++j) close(first_socket + j);
+    while (!workers.empty()) {
+        int status = 0;
+        const pid_t pid = wait(&status);
+        if (pid < 0 && errno != EINTR) break;
+        std::erase(workers, pid);  // or an orphan, reaped
+    }
+    kill_every_child();
+    return 0;
+}
+
+bool parse(const char *text, long low, long high, long &value) {
+    char *end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
+}
+
+}  // namespace
+
+std::optional<int> internal_worker(int argc, char **argv) {
+    if (argc < 2 || argv[1] != internal_worker_option) return std::nullopt;
+    long jobs = 0, parent = 0, timeout = 0, cap = 0;
+    if (argc != 7 || !parse(argv[2], 0, 4096, jobs) || !parse(argv[3], 0, 1L << 30, parent) ||
+        !parse(argv[5], 1, 1L << 30, timeout) || !parse(argv[6], 0, 1L << 40, cap)) {
+        std::fprintf(stderr, "exocheck: %s est une option interne\n", argv[1]);
+        return 2;
+    }
+    WorkerSettings settings;
+    settings.limits.timeout_ms = static_cast<int>(timeout);
+    settings.limits.output_cap = static_cast<std::size_t>(cap);
+    settings.work_dir = argv[4];
+    return serve_pool(static_cast<int>(jobs), static_cast<pid_t>(parent), settings);
+}
+
+}  // namespace exocheck
