@@ -67,6 +67,7 @@ RunResult run_reference(const std::string &reference, std::string_view input, co
 // One candidate's case as the check keeps it until it is counted in order.
 struct Outcome {
     enum class Kind { skipped, agree, differ, follows_statement, not_started } kind = Kind::skipped;
+    Case::Origin origin = Case::Origin::generated;
     std::optional<Finding> finding;  // for a difference or a case that follows the statement
 };
 
@@ -204,6 +205,7 @@ private:
     Outcome run_case(int job, Entry &e, const Case &c, std::size_t index, const RunResult &reference) {
         Judgement j = judge(program_, runner_, job, e.candidate->path, c.input, reference);
         Outcome o;
+        o.origin = c.origin;
         if (j.obtained.start_error != 0) {
             o.kind = Outcome::Kind::not_started;
             e.unstartable = true;
@@ -239,6 +241,9 @@ private:
     void count(Entry &e, Outcome &o) {
         if (e.stopped || o.kind == Outcome::Kind::skipped) return;
         CandidateReport &r = e.report;
+        OriginTally &tally = o.origin == Case::Origin::dialogue   ? r.dialogues
+                             : o.origin == Case::Origin::boundary ? r.boundaries
+                                                                  : r.generated;
         switch (o.kind) {
         case Outcome::Kind::not_started:
             r.cannot_run = "« " + e.candidate->given + " » ne peut pas être lancé : " +
@@ -247,18 +252,21 @@ private:
             return;
         case Outcome::Kind::differ:
             ++r.differences;
+            ++tally.differ;
             ++control_.differences;
             if (!r.difference) r.difference = std::move(o.finding);
             e.stopped = !settings_.all;
             break;
         case Outcome::Kind::follows_statement:
             ++r.follows_statement;
+            ++tally.follows_statement;
             if (!r.statement) r.statement = std::move(o.finding);
             break;
         case Outcome::Kind::agree:
         case Outcome::Kind::skipped: break;
         }
         ++r.cases_run;
+        ++tally.run;
     }
 
     // Shrinks each candidate's first difference, or else its first case

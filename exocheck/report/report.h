@@ -26,12 +26,27 @@ struct Finding {
     bool shrink_finished = true;     // false when time ran out while shrinking
 };
 
+// A distinct mistake: the differing cases of a candidate that show the same
+// kind of difference, explained once, on the first of them shrunk.
+struct Mistake {
+    std::string cause_code;  // the likely cause's stable code, such as "no-midnight-wrap"; empty when none
+    std::size_t cases = 0;   // the differing cases it explains
+    Finding example;         // its minimal input and both runs on it
+};
+
+// How the cases of one origin went for a candidate.
+struct OriginTally {
+    std::size_t run = 0, differ = 0, follows_statement = 0;
+};
+
 struct CandidateReport {
     std::string candidate;    // as given on the command line
     std::string cannot_run;   // why it cannot be run, or empty
     std::size_t cases_run = 0;
     std::size_t differences = 0;
     std::size_t follows_statement = 0;  // cases where it does what the statement says
+    OriginTally dialogues, boundaries, generated;  // the same counts, by origin of the case
+    std::vector<Mistake> mistakes;      // its distinct mistakes, the most frequent first
     std::optional<Finding> difference;  // the first difference
     std::optional<Finding> statement;   // the first case that follows the statement
 
