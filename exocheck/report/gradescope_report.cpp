@@ -63,7 +63,9 @@ std::string gradescope_report(const CheckReport &report) {
                        "  \"execution_time\": " + decimal(report.seconds, 3, '.') + ",\n  \"output\": " +
                        json_text(clean_text(cases_line(report) + c.label() + " : " + summary_text(report, c) + ".\n" +
                                             (s.given ? "" : s.why + "\n"))) +
-                       ",\n  \"output_format\": \"text\",\n  \"tests\": [";
+                       ",\n  \"output_format\": \"text\",\n  \"extra_data\": {\"name\": " + json_text(c.label()) +
+                       ", \"verdict\": " + json_text(standing_code(c.standing())) +
+                       ", \"distinct_mistakes\": " + std::to_string(mistakes_of(c).size()) + "},\n  \"tests\": [";
     for (std::size_t k = 0; k < tests.size(); ++k) json += (k == 0 ? "\n" : ",\n") + tests[k];
     return json + (tests.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
