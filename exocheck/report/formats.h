@@ -39,7 +39,8 @@ std::string csv_report(const CheckReport &report, char separator);
 std::string junit_report(const CheckReport &report);
 
 // TAP version 14: a test point per submission, with a subtest per kind of
-// case, and the details in YAML under each test point that fails.
+// case; under each submission's test point a YAML block with its path,
+// verdict and score, and under a kind that differs its mistakes.
 std::string tap_report(const CheckReport &report);
 
 // The results.json of the Gradescope autograder for one submission (the

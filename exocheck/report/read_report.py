@@ -5,7 +5,9 @@ submission, "name|verdict|score out of 20", then the
 format's own facts as "fact|...". Exit status 1, with the reader's
 complaint, when the reader refuses the report.
 
-Usage: read_report.py FORMAT [SCREENSHOT] < report
+Usage: read_report.py FORMAT [SCREENSHOT] < reports
+Several reports may come one after another, each ended by a NUL byte (no
+report holds one); the findings of each are then followed by a line "==".
 """
 import csv
 import io
@@ -74,6 +76,9 @@ def read_junit(data):
 
 
 def read_tap(data):
+    if os.environ.get("READ_REPORT_KEEP"):
+        with open(os.environ["READ_REPORT_KEEP"], "ab") as f:
+            f.write(data + b"\0")
     script = r'''
 use TAP::Parser;
 local $/; my $tap = <STDIN>;
@@ -81,7 +86,7 @@ my $parser = TAP::Parser->new({ tap => $tap });
 my ($description, $in_subtest) = ("", 0);
 while (my $r = $parser->next) {
     if ($r->is_test) { $description = $r->description; print "point|", ($r->is_ok ? "ok" : "not ok"), "|$description\n"; }
-    elsif ($r->is_yaml) { my $d = $r->data; print "yaml|", ($d->{verdict} // ""), "|", ($d->{score_20} // "-"), "\n"; }
+    elsif ($r->is_yaml && defined $r->data->{verdict}) { my $d = $r->data; print "yaml|$d->{verdict}|", ($d->{score_20} // "-"), "\n"; }
 }
 my @errors = grep { !/TAP specified version 14 but we don't know about versions later than 13/ || $TAP::Parser::VERSION >= 3.48 } $parser->parse_errors;
 print "error|$_\n" for @errors;
@@ -102,7 +107,8 @@ print "summary|", scalar($parser->passed), "|", scalar($parser->failed), "|", $p
             points[-1][1:] = rest.split("|")
         if kind == "summary":
             print("fact|tap|" + rest)
-    # The top-level points: those with a verdict in their YAML block.
+    # The top-level points: those with a verdict in their YAML block (the
+    # subtests' blocks have none).
     for name, verdict, score in points:
         if verdict:
             print(f'{name}|{verdict}|{number(score) if score != "-" else "-"}')
@@ -184,7 +190,17 @@ def read_html(data, screenshot):
 
 
 def main():
-    data = sys.stdin.buffer.read()
+    documents = sys.stdin.buffer.read().split(b"\0")
+    if len(documents) > 1 and documents[-1] == b"":
+        documents.pop()
+        for data in documents:
+            read(data)
+            print("==")
+    else:
+        read(documents[0])
+
+
+def read(data):
     kind = sys.argv[1]
     if kind == "json":
         read_json(data)

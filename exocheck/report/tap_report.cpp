@@ -79,7 +79,7 @@ std::string submission_point(const CheckReport &r, const CandidateReport &c, std
     if (c.statement)
         fields.emplace_back("follows_statement", yaml_text(case_name(c.statement->origin, c.statement->number, r.seed) +
                                                            "\n" + finding_text(*c.statement, r, c.candidate)));
-    return ok && !c.statement ? text : text + yaml_block(fields, "  ");
+    return text + yaml_block(fields, "  ");
 }
 
 }  // namespace
