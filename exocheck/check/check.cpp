@@ -69,6 +69,7 @@ struct Outcome {
     enum class Kind { skipped, agree, differ, follows_statement, not_started } kind = Kind::skipped;
     Case::Origin origin = Case::Origin::generated;
     std::optional<Finding> finding;  // for a difference or a case that follows the statement
+    double seconds = 0;              // the candidate's run, judged
 };
 
 struct Entry {
@@ -203,8 +204,10 @@ private:
     }
 
     Outcome run_case(int job, Entry &e, const Case &c, std::size_t index, const RunResult &reference) {
+        const auto start = std::chrono::steady_clock::now();
         Judgement j = judge(program_, runner_, job, e.candidate->path, c.input, reference);
         Outcome o;
+        o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         o.origin = c.origin;
         if (j.obtained.start_error != 0) {
             o.kind = Outcome::Kind::not_started;
@@ -267,6 +270,7 @@ private:
         }
         ++r.cases_run;
         ++tally.run;
+        tally.seconds += o.seconds;
     }
 
     // Shrinks each candidate's first difference, or else its first case

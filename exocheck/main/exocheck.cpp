@@ -16,9 +16,11 @@
 #include "main/options.h"
 #include "main/progress.h"
 #include "main/reference.h"
-#include "report/json_report.h"
+#include "main/submissions.h"
+#include "report/formats.h"
+#include "report/groups.h"
 #include "report/report.h"
-#include "report/text_report.h"
+#include "report/score.h"
 #include "sandbox/cannot_run.h"
 #include "sandbox/runner.h"
 #include "sandbox/worker.h"
@@ -27,7 +29,7 @@ namespace exocheck {
 
 namespace {
 
-constexpr int USAGE = 2;  // also: a candidate or a reference that cannot run
+constexpr int USAGE = 2;  // also: a reference that cannot be found or run, a report not written
 
 void say(const std::string &text) { std::fputs(("exocheck: " + text + "\n").c_str(), stderr); }
 
@@ -35,14 +37,58 @@ bool write_out(const std::string &text) {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 
-std::vector<Candidate> candidates_of(const Options &options) {
+// The submissions handed in, as the check takes them.
+std::vector<Candidate> candidates_of(const std::vector<Submission> &submissions) {
     std::vector<Candidate> candidates;
-    for (const std::string &given : options.candidates) {
-        Candidate c{given, std::filesystem::absolute(given).lexically_normal().string(), cannot_run(given)};
+    for (const Submission &s : submissions) {
+        if (!s.not_handed_in.empty()) continue;
+        Candidate c{s.path, std::filesystem::absolute(s.path).lexically_normal().string(), cannot_run(s.path)};
         if (!c.cannot_run.empty()) say(c.cannot_run);
         candidates.push_back(std::move(c));
     }
     return candidates;
+}
+
+// The submissions of the command line or of the class; false (and said) when
+// the class cannot be read.
+bool submissions_of(const Options &options, std::vector<Submission> &submissions) {
+    const std::string file = options.file.empty() ? std::string(options.program->name) : options.file;
+    if (options.class_folder.empty()) {
+        submissions = given_submissions(options.candidates, file);
+        return true;
+    }
+    std::vector<std::string> unlisted;
+    if (const std::string wrong = class_submissions(options.class_folder, file, options.learners_file, submissions, unlisted);
+        !wrong.empty()) {
+        say(wrong);
+        return false;
+    }
+    if (!unlisted.empty()) {
+        std::string names;
+        for (const std::string &u : unlisted) names += (names.empty() ? "" : ", ") + u;
+        say("dossiers de la classe absents de la liste, non vérifiés : " + names);
+    }
+    return true;
+}
+
+// The check's report with every submission in its place, named, those not
+// handed in among them; then scored and grouped.
+void complete(CheckReport &report, const std::vector<Submission> &submissions, const Options &options) {
+    std::vector<CandidateReport> checked = std::move(report.candidates);
+    report.candidates.clear();
+    std::size_t next = 0;
+    for (const Submission &s : submissions) {
+        CandidateReport c;
+        if (s.not_handed_in.empty()) c = std::move(checked[next++]);
+        c.candidate = s.path;
+        c.name = s.name;
+        c.not_handed_in = s.not_handed_in;
+        report.candidates.push_back(std::move(c));
+    }
+    report.class_folder = options.class_folder;
+    report.weights = options.weights;
+    grade(report);
+    group_mistakes(report);
 }
 
 Isolation isolation_of(const Options &options) {
@@ -53,14 +99,21 @@ Isolation isolation_of(const Options &options) {
     return Isolation::none;
 }
 
-int check(const Options &options) {
+int check(Options options) {
+    if (!options.weights_file.empty())
+        if (const std::string wrong = read_weights(options.weights, options.weights_file); !wrong.empty()) {
+            say(wrong);
+            return USAGE;
+        }
     std::string tried;
     const std::string reference = find_reference(*options.program, tried);
     if (reference.empty()) {
         say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
         return USAGE;
     }
-    const std::vector<Candidate> candidates = candidates_of(options);
+    std::vector<Submission> submissions;
+    if (!submissions_of(options, submissions)) return USAGE;
+    const std::vector<Candidate> candidates = candidates_of(submissions);
     std::vector<std::string> runnable;
     for (const Candidate &c : candidates)
         if (c.cannot_run.empty()) runnable.push_back(c.path);
@@ -68,7 +121,8 @@ int check(const Options &options) {
     CheckSettings settings;
     settings.seed = options.seed;
     settings.generated = options.cases;
-    settings.all = options.all;
+    // A score needs every case: a class, and the formats that grade, run them all.
+    settings.all = options.all || !options.class_folder.empty() || grades(options.format);
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
     settings.limits.timeout_ms = options.timeout_ms;
 
@@ -87,6 +141,7 @@ int check(const Options &options) {
         progress_line.erase();
     });
     CheckReport report;
+    const auto start = std::chrono::steady_clock::now();
     try {
         runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
         runner_in_use = &*runner;
@@ -100,7 +155,9 @@ int check(const Options &options) {
     for (std::size_t k = 0; k < candidates.size(); ++k)
         if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
             say(report.candidates[k].cannot_run);
-    if (!write_out(options.json ? json_report(report) : text_report(report))) {
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    complete(report, submissions, options);
+    if (!write_out(write_report(report, options.format, {options.csv_separator}))) {
         say("erreur d'écriture sur la sortie standard");
         return USAGE;
     }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "program_texts.h"
+#include "report/score.h"
 
 namespace exocheck {
 
@@ -77,7 +78,31 @@ constexpr OptionRow OPTIONS[] = {
     {"timeout", "S", "limite de temps de chaque exécution, en secondes (2 par\ndéfaut)",
      "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5",
      [](CommandLine &c, std::string_view v) { return set(c.options.timeout_ms, milliseconds(v)); }},
-    {"json", nullptr, "écrit le rapport en JSON", "", [](CommandLine &c, std::string_view) { c.options.json = true; return true; }},
+    {"class", "DOSSIER", "vérifie la classe de DOSSIER : le fichier du nom de\nl'exercice dans chaque dossier d'élève", "un dossier",
+     [](CommandLine &c, std::string_view v) { c.options.class_folder = v; return !v.empty(); }},
+    {"file", "NOM", "avec --class, le nom du fichier rendu s'il n'est pas\ncelui de l'exercice", "un chemin relatif au dossier de chaque élève",
+     [](CommandLine &c, std::string_view v) {
+         c.options.file = v;
+         return !v.empty() && !v.starts_with('/') && v.find("..") == std::string_view::npos;
+     }},
+    {"learners", "FICHIER", "avec --class, la liste des élèves, un nom par ligne :\nun élève sans dossier est « rien rendu »", "un fichier",
+     [](CommandLine &c, std::string_view v) { c.options.learners_file = v; return !v.empty(); }},
+    {"format", "FORMAT", "format du rapport : text (par défaut), json, csv,\njunit, tap, gradescope ou html",
+     "text, json, csv, junit, tap, gradescope ou html",
+     [](CommandLine &c, std::string_view v) { return set(c.options.format, format_named(v)); }},
+    {"json", nullptr, "écrit le rapport en JSON, comme --format json", "",
+     [](CommandLine &c, std::string_view) { c.options.format = Format::json; return true; }},
+    {"csv-separator", "SEP", "séparateur du CSV : « , » (par défaut) ou « ; », qui\nécrit aussi les décimales avec une virgule", "« , » ou « ; »",
+     [](CommandLine &c, std::string_view v) {
+         c.options.csv_separator = v.empty() ? ',' : v[0];
+         return v == "," || v == ";";
+     }},
+    {"weight", "NOM=POIDS", "points d'un genre de cas (dialogues, boundaries,\ngenerated) ou poids d'un code de cause dans la note",
+     "NOM=POIDS : dialogues, boundaries ou generated et des points de 0 à 100, ou un code de cause et un poids de 0 "
+     "à 10",
+     [](CommandLine &c, std::string_view v) { return set_weight(c.options.weights, v).empty(); }},
+    {"weights", "FICHIER", "les mêmes poids, un NOM=POIDS par ligne", "un fichier",
+     [](CommandLine &c, std::string_view v) { c.options.weights_file = v; return !v.empty(); }},
     {"no-sandbox", nullptr, "exécute les candidats sans les isoler", "",
      [](CommandLine &c, std::string_view) { c.options.sandbox = false; return true; }},
     {"help", nullptr, "affiche cette aide et termine", "",
@@ -183,8 +208,20 @@ void take_operands(const std::vector<std::string> &operands, CommandLine &result
     if (result.options.program == nullptr)
         return refuse("exocheck: programme inconnu « " + operands[0] + " » ; les programmes sont :\n" + program_names() +
                       try_help());
-    if (operands.size() == 1) return refuse(refusal("il manque le candidat à vérifier, après « " + operands[0] + " »"));
-    result.options.candidates.assign(operands.begin() + 1, operands.end());
+    Options &o = result.options;
+    if (!o.class_folder.empty() && operands.size() > 1)
+        return refuse(refusal("avec --class, les rendus sont ceux de la classe : pas de candidat « " + operands[1] +
+                              " » en plus"));
+    if (o.class_folder.empty() && operands.size() == 1)
+        return refuse(refusal("il manque le candidat à vérifier, après « " + operands[0] + " »"));
+    if (o.class_folder.empty() && (!o.file.empty() || !o.learners_file.empty()))
+        return refuse(refusal(std::string("l'option « ") + (o.file.empty() ? "--learners" : "--file") +
+                              " » va avec --class"));
+    if (o.format == Format::gradescope && (!o.class_folder.empty() || operands.size() > 2))
+        return refuse(refusal("--format gradescope note un seul rendu, celui que l'autocorrecteur reçoit"));
+    if (o.weights.dialogues + o.weights.boundaries + o.weights.generated <= 0)
+        return refuse(refusal("les points des genres de cas (dialogues, boundaries, generated) sont tous nuls"));
+    o.candidates.assign(operands.begin() + 1, operands.end());
 }
 
 }  // namespace
@@ -225,20 +262,23 @@ CommandLine parse_command_line(const std::vector<std::string> &arguments) {
 
 std::string help_text() {
     return "Utilisation : exocheck [OPTION]... PROGRAMME CANDIDAT...\n"
+           "       exocheck [OPTION]... --class DOSSIER PROGRAMME\n"
            "Vérifie que chaque CANDIDAT, un programme écrit d'après l'énoncé de l'exercice\n"
            "PROGRAMME, se comporte comme le programme de référence : mêmes sorties et même\n"
            "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"
            "première différence, l'entrée est réduite au minimum et la différence\n"
-           "expliquée.\n"
+           "expliquée. Pour une classe (--class) et les formats qui notent (csv, junit,\n"
+           "tap, gradescope, html), tous les cas sont vérifiés et chaque rendu noté sur 20.\n"
            "\n" +
            option_lines() +
            "\n"
            "PROGRAMME est l'un des exercices :\n" +
            program_names() +
            "\n"
-           "Code de sortie : 0 si chaque candidat se comporte comme la référence (ou comme\n"
-           "l'énoncé), 1 si l'un d'eux diffère, 2 pour une erreur d'utilisation ou un\n"
-           "candidat impossible à lancer, 130 ou 143 après une interruption.\n"
+           "Code de sortie : 0 si chaque rendu se comporte comme la référence (ou comme\n"
+           "l'énoncé), 1 si l'un d'eux diffère, ne peut pas être lancé ou n'a pas été\n"
+           "rendu, 2 si la commande est incorrecte ou la référence introuvable, 129, 130\n"
+           "ou 143 après une interruption.\n"
            "Voir exocheck(1).\n";
 }
 

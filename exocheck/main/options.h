@@ -1,5 +1,6 @@
 // exocheck's command line:
 //   exocheck [OPTION]... PROGRAMME CANDIDAT...
+//   exocheck [OPTION]... --class DOSSIER PROGRAMME
 // Options may come anywhere, as --name VALUE or --name=VALUE, their names
 // written whole; "--" ends them. Parsed by getopt_long, from a table of the
 // options (options.cpp) that also writes their lines in --help.
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "cases/programs.h"
+#include "report/formats.h"
+#include "report/report.h"
 
 namespace exocheck {
 
@@ -22,7 +25,13 @@ struct Options {
     bool all = false;
     int jobs = 0;              // 0: one per processor
     int timeout_ms = 2000;
-    bool json = false;
+    Format format = Format::text;  // --json is --format json
+    char csv_separator = ',';
+    ScoreWeights weights;          // --weight
+    std::string weights_file;      // --weights, read before the check
+    std::string class_folder;      // --class: the learners' folders
+    std::string file;              // --file: the submission's name in each folder; the program's by default
+    std::string learners_file;     // --learners: the learners' names, one a line
     bool sandbox = true;
 };
 
