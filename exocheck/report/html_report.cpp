@@ -20,6 +20,7 @@ h3 { font-size: 1.05em; margin: 1.2em 0 .4em; }
 .muted { color: #59636e; }
 table { border-collapse: collapse; width: 100%; margin: 1em 0; font-size: .95em; }
 th, td { border-bottom: 1px solid #d0d7de; padding: .35em .6em; text-align: left; vertical-align: top; }
+td:first-child { white-space: nowrap; }
 th { background: #f6f8fa; position: sticky; top: 0; }
 td.number { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 tr:hover td { background: #f6f8fa; }
