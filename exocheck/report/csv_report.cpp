@@ -30,7 +30,7 @@ std::string text_field(std::string_view text, char separator) {
 std::string row(const std::vector<std::string> &fields, char separator) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) line += (i == 0 ? "" : std::string(1, separator)) + fields[i];
-    return line + "\r\n";
+    return line + "\n";
 }
 
 }  // namespace

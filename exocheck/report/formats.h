@@ -25,8 +25,9 @@ struct FormatSettings {
 
 std::string write_report(const CheckReport &report, Format format, const FormatSettings &settings);
 
-// One row per submission after a header row (RFC 4180: fields quoted when
-// needed, CRLF line ends), UTF-8 without a byte order mark: name, path,
+// One row per submission after a header row (fields quoted as RFC 4180
+// says, lines ended by a newline as Unix tools expect), UTF-8 without a byte
+// order mark: name, path,
 // standing, scores, cases and differences by kind, the distinct mistakes,
 // their cause codes, the first one's minimal input, why it scores nothing.
 // A text a spreadsheet would take for a formula (=, +, -, @ first) starts
