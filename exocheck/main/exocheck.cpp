@@ -13,6 +13,7 @@
 
 #include "check/check.h"
 #include "main/interrupt.h"
+#include "main/mends.h"
 #include "main/options.h"
 #include "main/progress.h"
 #include "main/reference.h"
@@ -125,6 +126,7 @@ int check(Options options) {
     settings.all = options.all || !options.class_folder.empty() || grades(options.format);
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
     settings.limits.timeout_ms = options.timeout_ms;
+    settings.mend = mend_of(options.program->name);
 
     // The runner outlives the watch, whose thread may kill its runs.
     std::optional<CandidateRunner> runner;
