@@ -99,7 +99,8 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
         {"prompt", "dialtotal", fixture("dialtotal_prompt"), {}, 1, differs,
          "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »."},
         {"exit status", "pairrule", fixture("pairrule_status"), {}, 1, differs, "le code de sortie est 0 au lieu de 1."},
-        {"every difference counted", "tickup", fixture("tickup_latin1"), {"--all"}, 1, "différences.", "les accents"},
+        {"every difference counted, and scored", "tickup", fixture("tickup_latin1"), {"--all"}, 1, "différences ; note ",
+         "les accents"},
     };
     for (const Row &row : rows) {
         std::vector<std::string> arguments = FEW_CASES;

@@ -76,7 +76,8 @@ std::vector<Submission> given_submissions(const std::vector<std::string> &paths,
     for (const std::string &path : paths) {
         const fs::path p(path), folder = fs::path(path).parent_path();
         const std::string folder_name = folder.lexically_normal().filename().string();
-        const bool by_folder = p.filename() == file && !folder_name.empty() && folder_name != "." && folder_name != "..";
+        const bool by_folder = paths.size() > 1 && p.filename() == file && !folder_name.empty() && folder_name != "." &&
+                               folder_name != "..";
         submissions.push_back({by_folder ? folder_name : path, path, ""});
     }
     // Names that two share: their whole folder path, as given.

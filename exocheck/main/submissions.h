@@ -14,9 +14,9 @@ struct Submission {
     std::string not_handed_in;  // why there is nothing to check, or empty
 };
 
-// The files of the command line. A file named `file` (the exercise's name)
-// is named by its folder, eleves/eleve-07/tickup as eleve-07; another keeps
-// its path as given. Two that would share a name are named by their whole
+// The files of the command line. Among several, a file named `file` (the
+// exercise's name) is named by its folder, eleves/eleve-07/tickup as
+// eleve-07; another, or a file alone, keeps its path as given. Two that would share a name are named by their whole
 // folder path, then numbered.
 std::vector<Submission> given_submissions(const std::vector<std::string> &paths, const std::string &file);
 
