@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <string_view>
 #include <system_error>
 
 namespace exocheck {
@@ -15,26 +16,29 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The run of digits of `text` from `at`, without its leading zeros; `at`
+// moves past it.
+std::string_view digits_from(const std::string &text, std::size_t &at) {
+    const std::size_t start = at;
+    while (at < text.size() && is_digit(text[at])) ++at;
+    std::string_view run(text.data() + start, at - start);
+    while (run.size() > 1 && run[0] == '0') run.remove_prefix(1);
+    return run;
+}
+
 // Text order, but a run of digits compared by its value: eleve-2 < eleve-10.
 bool natural_less(const std::string &a, const std::string &b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        if (is_digit(a[i]) && is_digit(b[j])) {
-            std::size_t end_a = i, end_b = j;
-            while (end_a < a.size() && is_digit(a[end_a])) ++end_a;
-            while (end_b < b.size() && is_digit(b[end_b])) ++end_b;
-            std::string_view x(a.data() + i, end_a - i), y(b.data() + j, end_b - j);
-            while (x.size() > 1 && x[0] == '0') x.remove_prefix(1);
-            while (y.size() > 1 && y[0] == '0') y.remove_prefix(1);
-            if (x.size() != y.size()) return x.size() < y.size();
-            if (x != y) return x < y;
-            i = end_a;
-            j = end_b;
-        } else {
+        if (!is_digit(a[i]) || !is_digit(b[j])) {
             if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
             ++i;
             ++j;
+            continue;
         }
+        const std::string_view x = digits_from(a, i), y = digits_from(b, j);
+        if (x.size() != y.size()) return x.size() < y.size();
+        if (x != y) return x < y;
     }
     return a.size() - i < b.size() - j || (a.size() - i == b.size() - j && a < b);
 }
@@ -59,10 +63,11 @@ std::string read_learners(const std::string &path, std::vector<std::string> &nam
         const std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#') continue;
         const std::string name = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
-        const std::string where = path + ", ligne " + std::to_string(number) + " : ";
+        std::string wrong = path;
+        wrong.append(", ligne ").append(std::to_string(number)).append(" : « ").append(name).append(" » ");
         if (name == "." || name == ".." || name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
-            return where + "« " + name + " » n'est pas un nom de dossier";
-        if (!seen.insert(name).second) return where + "« " + name + " » est déjà dans la liste";
+            return wrong + "n'est pas un nom de dossier";
+        if (!seen.insert(name).second) return wrong + "est déjà dans la liste";
         names.push_back(name);
     }
     if (file.bad()) return "erreur de lecture de la liste des élèves « " + path + " »";
@@ -107,7 +112,7 @@ std::string class_submissions(const std::string &folder, const std::string &file
         if (std::string wrong = read_learners(learners_file, learners); !wrong.empty()) return wrong;
         const std::set<std::string> listed(learners.begin(), learners.end());
         for (const std::string &f : folders)
-            if (listed.count(f) == 0) unlisted.push_back(f);
+            if (!listed.contains(f)) unlisted.push_back(f);
     }
     const std::set<std::string> present(folders.begin(), folders.end());
     const std::string shown = fs::path(folder).lexically_normal().string();
@@ -115,10 +120,10 @@ std::string class_submissions(const std::string &folder, const std::string &file
         const std::string path = (fs::path(folder) / learner / file).string();
         std::string missing;
         std::error_code exists_error;
-        if (present.count(learner) == 0)
-            missing = "pas de dossier " + learner + " dans " + shown;
+        if (!present.contains(learner))
+            missing.append("pas de dossier ").append(learner).append(" dans ").append(shown);
         else if (!fs::exists(fs::symlink_status(path, exists_error)))
-            missing = "aucun fichier " + file + " dans " + (fs::path(shown) / learner).string();
+            missing.append("aucun fichier ").append(file).append(" dans ").append((fs::path(shown) / learner).string());
         submissions.push_back({learner, path, missing});
     }
     return "";

@@ -137,7 +137,7 @@ std::string read_weights(ScoreWeights &weights, const std::string &path) {
             if (c != ' ' && c != '\t') compact += c;
         if (compact.empty() || compact.starts_with('#')) continue;
         if (std::string wrong = set_weight(weights, compact); !wrong.empty())
-            return path + ", ligne " + std::to_string(number) + " : " + wrong;
+            return std::string(path).append(", ligne ").append(std::to_string(number)).append(" : ").append(wrong);
     }
     if (file.bad()) return "erreur de lecture du fichier de poids « " + path + " »";
     return "";

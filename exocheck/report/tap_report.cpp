@@ -34,7 +34,7 @@ std::string yaml_text(std::string_view text) {
 // The YAML block under a test point that fails, `indent` deep.
 std::string yaml_block(const std::vector<std::pair<std::string, std::string>> &fields, const std::string &indent) {
     std::string block = indent + "---\n";
-    for (const auto &[name, value] : fields) block += indent + name + ": " + value + "\n";
+    for (const auto &[name, value] : fields) block.append(indent).append(name).append(": ").append(value).append("\n");
     return block + indent + "...\n";
 }
 
