@@ -40,7 +40,9 @@ bool natural_less(const std::string &a, const std::string &b) {
         if (x.size() != y.size()) return x.size() < y.size();
         if (x != y) return x < y;
     }
-    return a.size() - i < b.size() - j || (a.size() - i == b.size() - j && a < b);
+    // One ran out: the shorter rest comes first, then the text order decides.
+    const bool a_ended = i >= a.size(), b_ended = j >= b.size();
+    return a_ended != b_ended ? a_ended : a < b;
 }
 
 // Numbers the names that two submissions share: "x (1)", "x (2)".

@@ -1,6 +1,8 @@
 // The results.json of the Gradescope autograder (formats.h).
 #include "report/formats.h"
 
+#include <numeric>
+
 #include "report/json_text.h"
 #include "report/markup.h"
 #include "report/text_report.h"
@@ -41,12 +43,10 @@ std::string gradescope_report(const CheckReport &report) {
     const Score &s = c.score;
     const ScoreWeights &w = report.weights;
     // Each part scaled as the score is, so that the tests add up to it.
-    double most = 0;
-    for (const Case::Origin origin : ORIGINS)
-        if (tally_of(c, origin).run > 0)
-            most += origin == Case::Origin::dialogue   ? w.dialogues
-                    : origin == Case::Origin::boundary ? w.boundaries
-                                                       : w.generated;
+    const double most = std::accumulate(std::begin(ORIGINS), std::end(ORIGINS), 0.0, [&](double sum, Case::Origin o) {
+        if (tally_of(c, o).run == 0) return sum;
+        return sum + (o == Case::Origin::dialogue ? w.dialogues : o == Case::Origin::boundary ? w.boundaries : w.generated);
+    });
     const double scale = most > 0 ? 100 / most : 0;
     std::vector<std::string> tests;
     if (s.given) {

@@ -128,8 +128,9 @@ std::string tallies(const CandidateReport &c, int depth) {
 
 std::string group(const CheckReport &r, const MistakeGroup &g, int depth) {
     const Finding &f = g.example;
-    std::vector<std::string> names;
-    for (const std::size_t k : g.members) names.push_back(json_text(r.candidates[k].label()));
+    std::vector<std::string> names(g.members.size());
+    std::transform(g.members.begin(), g.members.end(), names.begin(),
+                   [&](std::size_t k) { return json_text(r.candidates[k].label()); });
     const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms);
     Members m = {{"size", number(g.members.size())},
                  {"cause_code", g.cause_code.empty() ? "null" : json_text(g.cause_code)},
@@ -164,10 +165,13 @@ std::string json_report(const CheckReport &report) {
     std::vector<std::string> groups(report.groups.size());
     std::transform(report.groups.begin(), report.groups.end(), groups.begin(),
                    [&](const MistakeGroup &g) { return group(report, g, 2); });
-    Members summary = {{"submissions", number(report.candidates.size())}};
-    for (const Standing s : {Standing::agree, Standing::follows_statement, Standing::differ, Standing::cannot_run,
-                             Standing::not_handed_in})
-        summary.emplace_back(standing_code(s), number(report.count(s)));
+    constexpr Standing STANDINGS[] = {Standing::agree, Standing::follows_statement, Standing::differ,
+                                      Standing::cannot_run, Standing::not_handed_in};
+    Members summary(std::size(STANDINGS) + 1);
+    summary[0] = {"submissions", number(report.candidates.size())};
+    std::transform(std::begin(STANDINGS), std::end(STANDINGS), summary.begin() + 1, [&](Standing s) {
+        return std::pair(standing_code(s), number(report.count(s)));
+    });
     Members weights = {{"dialogues", points(report.weights.dialogues)},
                        {"boundaries", points(report.weights.boundaries)},
                        {"generated", points(report.weights.generated)}};

@@ -13,9 +13,8 @@ Standing CandidateReport::standing() const {
 }
 
 std::size_t CheckReport::count(Standing standing) const {
-    std::size_t n = 0;
-    for (const CandidateReport &c : candidates) n += c.standing() == standing ? 1U : 0U;
-    return n;
+    return static_cast<std::size_t>(std::count_if(candidates.begin(), candidates.end(),
+                                                   [&](const CandidateReport &c) { return c.standing() == standing; }));
 }
 
 int exit_status(const CheckReport &report) {

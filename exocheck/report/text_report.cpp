@@ -187,7 +187,8 @@ std::string groups_part(const CheckReport &r) {
         if (input.size() > LONGEST_GROUP_INPUT) {
             std::size_t cut = LONGEST_GROUP_INPUT;
             while (cut > 0 && (static_cast<unsigned char>(input[cut]) & 0xC0U) == 0x80U) --cut;
-            input = input.substr(0, cut) + "…";
+            input.resize(cut);
+            input += "…";
         }
         text += wrapped("- " + count(g.members.size(), "rendu", "rendus") + ", entrée " + input +
                             (g.cause_code.empty() ? "" : " (" + g.cause_code + ")") + " :",
