@@ -70,6 +70,7 @@ int check(const Options &options) {
     settings.seed = options.seed;
     settings.generated = options.cases;
     settings.all = options.all;
+    settings.conditions_apart = options.conditions_apart;
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
     settings.limits.timeout_ms = options.timeout_ms;
     settings.mend = mend_of(options.program->name);
@@ -77,14 +78,14 @@ int check(const Options &options) {
     // The runner and the progress line outlive the watch, whose thread may
     // kill the runs and erase the line; the watch comes before the line's
     // thread, which must not take the signals it watches.
-    std::optional<CandidateRunner> runner;
-    std::atomic<CandidateRunner *> runner_in_use{nullptr};
+    std::optional<TimedRunner> runner;
+    std::atomic<TimedRunner *> runner_in_use{nullptr};
     CheckControl control;
     std::optional<ProgressLine> progress_line;
     std::atomic<ProgressLine *> progress_in_use{nullptr};
     const InterruptWatch interrupt([&] {
         control.stop = true;
-        if (CandidateRunner *r = runner_in_use.load()) r->kill_all();
+        if (TimedRunner *r = runner_in_use.load()) r->kill_all();
         // A thread may have been starting a run during the first look.
         kill_children();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

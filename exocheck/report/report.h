@@ -10,6 +10,7 @@
 
 #include "cases/cases.h"
 #include "judge/compare.h"
+#include "report/cause.h"
 #include "run/run_program.h"
 
 namespace exocheck {
@@ -24,14 +25,18 @@ struct Finding {
     RunResult expected, obtained;    // the reference's run and the candidate's
     bool at_terminal = false;        // judged with standard input at a terminal
     bool shrink_finished = true;     // false when time ran out while shrinking
+    LikelyCause cause;               // of the difference on the shrunk input; none for a case that follows the statement
 };
 
 // A distinct mistake: the differing cases of a candidate that show the same
-// kind of difference, explained once, on the first of them shrunk.
+// kind of difference (the same likely cause, on the same line of the
+// reference's output), explained once, on the first of them shrunk. A case
+// that shows two mistakes (accents in Latin-1 and a wrong value) counts for
+// both.
 struct Mistake {
     std::string cause_code;  // the likely cause's stable code, such as "no-midnight-wrap"; empty when none
     std::size_t cases = 0;   // the differing cases it explains
-    Finding example;         // its minimal input and both runs on it
+    Finding example;         // its minimal input, both runs on it and its cause (example.cause)
 };
 
 // How the cases of one origin went for a candidate.
@@ -43,12 +48,20 @@ struct CandidateReport {
     std::string candidate;    // as given on the command line
     std::string cannot_run;   // why it cannot be run, or empty
     std::size_t cases_run = 0;
-    std::size_t differences = 0;
+    std::size_t differences = 0;  // differing cases run (with a condition written otherwise, unless apart)
     std::size_t follows_statement = 0;  // cases where it does what the statement says
+    // Cases whose only difference is an assertion's condition written
+    // otherwise, with the same behaviour on every case run: differences,
+    // unless the check counts them apart (CheckReport::conditions_apart).
+    std::size_t conditions_otherwise = 0;
     OriginTally dialogues, boundaries, generated;  // the same counts, by origin of the case
-    std::vector<Mistake> mistakes;      // its distinct mistakes, the most frequent first
+    // Its distinct mistakes, the most frequent first: with --all, every one;
+    // without, the first difference, and the conditions written otherwise
+    // when they count as differences.
+    std::vector<Mistake> mistakes;
     std::optional<Finding> difference;  // the first difference
     std::optional<Finding> statement;   // the first case that follows the statement
+    std::optional<Finding> condition_apart;  // counted apart: the first condition written otherwise
 
     bool differs() const { return differences > 0; }
 };
@@ -58,7 +71,9 @@ struct CheckReport {
     std::uint64_t seed = 1;
     std::size_t dialogues = 0, boundaries = 0, generated = 0;
     bool all = false;  // every case run, not stopped at the first difference
+    bool conditions_apart = false;  // a condition written otherwise counted apart, not as a difference
     int timeout_ms = 0;
+    std::int64_t checked_at = 0;  // when the check began, in seconds since 1970-01-01 UTC
     std::vector<CandidateReport> candidates;
 
     std::size_t cases() const { return dialogues + boundaries + generated; }
