@@ -39,8 +39,8 @@ int main(int argc, char **argv) {
     CheckSettings settings;
     settings.mend = mend_of(program->name);
     try {
-        CandidateRunner runner(sandbox_available() ? Isolation::sandbox : Isolation::none, 1, {candidate.path},
-                               settings.limits);
+        TimedRunner runner(sandbox_available() ? Isolation::sandbox : Isolation::none, 1, {candidate.path},
+                           settings.limits);
         const auto start = std::chrono::steady_clock::now();
         const auto found = shrink_input(reference, candidate, input, settings, runner);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

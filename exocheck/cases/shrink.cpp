@@ -54,7 +54,8 @@ public:
              Clock::time_point deadline)
         : current_(std::move(input)), still_fails_(still_fails), deadline_(deadline) {}
 
-    ShrinkResult run() {
+    ShrinkResult run(bool shortest_first) {
+        if (shortest_first) try_shortest();
         bool shrunk = true;
         while (shrunk && !out_of_time()) {
             // Each pass cuts the pieces of its own copy of the input.
@@ -66,6 +67,28 @@ public:
     }
 
 private:
+    // The shortest inputs made of the input's bytes and words, tried in
+    // order of length until one fails.
+    void try_shortest() {
+        constexpr std::size_t MOST_TRIES = 64;
+        std::vector<std::string> tries = {""};
+        const std::vector<std::string_view> each = bytes(current_);
+        tries.insert(tries.end(), each.begin(), each.end());
+        for (const std::string_view token : tokens(current_)) {
+            std::string_view word = token;
+            while (!word.empty() && is_space(word.back())) word.remove_suffix(1);
+            tries.emplace_back(word);
+            tries.push_back(std::string(word) + "\n");
+        }
+        std::ranges::stable_sort(tries, {}, &std::string::size);
+        std::vector<std::string> distinct;
+        for (std::string &t : tries)
+            if (t.size() < current_.size() && std::ranges::find(distinct, t) == distinct.end()) distinct.push_back(std::move(t));
+        if (distinct.size() > MOST_TRIES) distinct.resize(MOST_TRIES);
+        const auto failing = std::ranges::find_if(distinct, [this](const std::string &t) { return fails(t); });
+        if (failing != distinct.end()) current_ = std::move(*failing);
+    }
+
     // Out of time when the slowest try so far would not end before the
     // deadline: a try may cost a whole time limit.
     bool out_of_time() const { return Clock::now() + slowest_ >= deadline_; }
@@ -158,8 +181,8 @@ private:
 }  // namespace
 
 ShrinkResult shrink(std::string input, const std::function<bool(const std::string &)> &still_fails,
-                    Clock::time_point deadline) {
-    return Shrinker(std::move(input), still_fails, deadline).run();
+                    Clock::time_point deadline, bool shortest_first) {
+    return Shrinker(std::move(input), still_fails, deadline).run(shortest_first);
 }
 
 }  // namespace exocheck

@@ -1,20 +1,28 @@
 #include "check/check.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <ctime>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
 #include "cases/cases.h"
-#include "judge/compare.h"
-#include "report/ending.h"
 #include "cases/shrink.h"
+#include "judge/assertion.h"
+#include "judge/compare.h"
+#include "judge/shape.h"
+#include "report/cause.h"
+#include "report/ending.h"
+#include "run/now_ms.h"
 #include "run/ptys.h"
 
 namespace exocheck {
@@ -22,6 +30,31 @@ namespace exocheck {
 namespace {
 
 constexpr std::size_t NONE = std::numeric_limits<std::size_t>::max();
+// The mistakes shrunk with the whole of settings.shrink_ms, the most
+// frequent first; the others get SHORT_SHRINK_MS each.
+constexpr std::size_t SHRUNK_IN_FULL = 4;
+constexpr int SHORT_SHRINK_MS = 1000;
+// What tells a condition written otherwise from a mistake's key.
+constexpr std::string_view CONDITION = "condition\x1f";
+
+// The reference's run on one input, and the time it took.
+struct ReferenceRun {
+    RunResult run;
+    long ms = 0;
+};
+
+ReferenceRun run_reference(const std::string &reference, std::string_view input, const RunLimits &limits) {
+    RunOptions options;
+    // Trusted and quick: only an emulator or a loaded machine makes it slow.
+    options.timeout_ms = std::max(10000, 5 * limits.timeout_ms);
+    const long start = now_ms();
+    ReferenceRun r{run_program(reference, input, options), 0};
+    r.ms = now_ms() - start;
+    if (r.run.timed_out)
+        throw std::runtime_error("le programme de référence " + reference + " ne termine pas en " +
+                                 seconds_in_french(options.timeout_ms));
+    return r;
+}
 
 // A candidate's run on one input, judged against the reference's.
 struct Judgement {
@@ -29,29 +62,6 @@ struct Judgement {
     RunResult obtained;
     bool at_terminal = false;
 };
-
-Judgement judge(Mend mend, CandidateRunner &runner, int job, const std::string &candidate, std::string_view input,
-                const RunResult &reference) {
-    Judgement j;
-    j.obtained = runner.run(job, candidate, input);
-    if (j.obtained.start_error != 0) {
-        j.verdict.kind = Verdict::Kind::differ;
-        j.verdict.ending_differs = true;
-        return j;
-    }
-    j.verdict = compare(input, reference, j.obtained, mend);
-    // A person at a terminal would see what a pipe may hide: judge that.
-    if (j.verdict.kind == Verdict::Kind::differ && may_depend_on_stdin_buffering(reference, j.obtained) &&
-        fits_terminal(input)) {
-        RunResult at_terminal = runner.run(job, candidate, input, true);
-        if (at_terminal.start_error == 0) {
-            j.verdict = compare(input, reference, at_terminal, mend);
-            j.obtained = std::move(at_terminal);
-            j.at_terminal = true;
-        }
-    }
-    return j;
-}
 
 // What judgement `j` on `input` shows, the reference's run there being
 // `expected`, as a finding of case `number` of `origin`, whose input had
@@ -70,41 +80,87 @@ Finding finding(Case::Origin origin, std::size_t number, std::size_t original_si
     return f;
 }
 
-RunResult run_reference(const std::string &reference, std::string_view input, const RunLimits &limits) {
-    RunOptions options;
-    // Trusted and quick: only an emulator or a loaded machine makes it slow.
-    options.timeout_ms = std::max(10000, 5 * limits.timeout_ms);
-    RunResult r = run_program(reference, input, options);
-    if (r.timed_out)
-        throw std::runtime_error("le programme de référence " + reference + " ne termine pas en " +
-                                 seconds_in_french(options.timeout_ms));
-    return r;
+// The kinds of difference a judgement shows, each as the key of a distinct
+// mistake: the pattern of each likely cause and where it shows; without
+// one, which streams differ and on which line of the reference's.
+std::vector<std::string> mistake_keys(const Judgement &j, const RunResult &expected, std::string_view input,
+                                      int timeout_ms) {
+    std::vector<std::string> kinds;
+    for (const LikelyCause &c : likely_causes(j.verdict, expected, j.obtained, timeout_ms, input))
+        kinds.push_back(c.family + "\x1f" + c.place);
+    if (kinds.empty()) {
+        const Verdict &v = j.verdict;
+        kinds.push_back(std::string("?") + (v.stdout_differs ? "o" : "") + (v.stderr_differs ? "e" : "") +
+                       (v.ending_differs ? "x" : "") + "\x1f" + first_differing_line(expected.out, j.obtained.out) +
+                       "\x1f" + first_differing_line(expected.err, j.obtained.err));
+    }
+    return kinds;
+}
+
+std::string condition_key(const ConditionPair &p) {
+    return std::string(CONDITION) + p.function + "\x1f" + p.expected + "\x1f" + p.obtained;
+}
+
+// The assertion diagnostic of a standard error, as the function's bare name
+// and the condition.
+std::optional<std::pair<std::string, std::string>> assertion_of(std::string_view err) {
+    const auto a = find_assertion(err);
+    if (!a) return std::nullopt;
+    return std::pair{std::string(bare_function_name(a->function)), std::string(a->condition)};
 }
 
 // One candidate's case as the check keeps it until it is counted in order.
 struct Outcome {
-    enum class Kind { skipped, agree, differ, follows_statement, not_started } kind = Kind::skipped;
+    enum class Kind { skipped, agree, differ, condition_only, follows_statement, not_started } kind = Kind::skipped;
     Case::Origin origin = Case::Origin::generated;
     std::optional<Finding> finding;  // for a difference or a case that follows the statement
     double seconds = 0;              // the candidate's run, judged
+    std::vector<std::string> keys;   // differ: the mistakes it shows
+    std::optional<ConditionPair> condition;  // condition_only
+};
+
+// A distinct mistake as the cases come: how many show it, and the first.
+struct Group {
+    std::string key;
+    std::size_t cases = 0;
+    std::size_t first_index = 0;
+    Finding first;
+    std::optional<ConditionPair> condition;  // a condition written otherwise, or not
+    std::size_t by_origin[3] = {0, 0, 0};     // its cases, by origin (conditions: counted at the end)
+    bool clean = false;  // condition: the same behaviour on every case run
+    bool apart = false;  // counted apart, not as a mistake
 };
 
 struct Entry {
-    const Candidate *candidate;
+    const Candidate *candidate = nullptr;
     CandidateReport report;
     std::atomic<std::size_t> earliest_difference{NONE};  // lowest seen, counted or not
     std::atomic<bool> unstartable{false};                // a run found it cannot start
+    std::atomic<bool> past_ceiling{false};  // one of its differences ran past the ceiling
     bool stopped = false;
+    std::vector<Group> groups;  // in the order they first showed
+    // The assertions of the reference (function, condition) that the
+    // candidate did not match by its own in the same function, and the
+    // candidate's that the reference did not match: a condition written
+    // otherwise then behaves otherwise.
+    std::set<std::pair<std::string, std::string>> unmatched_expected, unmatched_obtained;
+    std::mutex evidence_mutex;
+    ValueEvidence evidence;
+
+    void add_evidence(const RunResult &expected, const RunResult &obtained) {
+        const std::lock_guard lock(evidence_mutex);
+        evidence.add(expected.out, obtained.out);
+    }
 };
 
 // The references' runs of one shrinking, by input, within a budget of bytes.
 class ReferenceCache {
 public:
     ReferenceCache(const std::string &reference, const RunLimits &limits) : reference_(reference), limits_(limits) {}
-    const RunResult &get(const std::string &input) {
+    const ReferenceRun &get(const std::string &input) {
         if (auto found = runs_.find(input); found != runs_.end()) return found->second;
-        RunResult r = run_reference(reference_, input, limits_);
-        bytes_ += input.size() + r.out.size() + r.err.size();
+        ReferenceRun r = run_reference(reference_, input, limits_);
+        bytes_ += input.size() + r.run.out.size() + r.run.err.size();
         if (bytes_ > BUDGET) {
             runs_.clear();
             bytes_ = 0;
@@ -116,7 +172,7 @@ private:
     static constexpr std::size_t BUDGET = 64 << 20;
     const std::string &reference_;
     const RunLimits &limits_;
-    std::map<std::string, RunResult> runs_;
+    std::map<std::string, ReferenceRun> runs_;
     std::size_t bytes_ = 0;
 };
 
@@ -125,42 +181,132 @@ private:
 // every new run.
 struct Referee {
     const std::string &reference;
-    CandidateRunner &runner;
+    TimedRunner &runner;
     const CheckSettings &settings;
     const std::atomic<bool> &stop;
 
-    // The finding on the smallest input on which the same streams differ
-    // (or which follows the statement the same way), as far as time allows.
-    Finding shrunk(int job, const Candidate &candidate, const Finding &f) const {
+    // A run with the limit the reference's time gives. One that reaches a
+    // limit below the ceiling runs again with the ceiling when `confirm`.
+    RunResult timed_run(int job, const std::string &candidate, std::string_view input, bool terminal,
+                        long reference_ms, bool confirm) const {
+        const int limit = runner.limit_for(reference_ms);
+        RunResult r = runner.run(job, candidate, input, terminal, limit);
+        if (!r.timed_out || limit >= runner.ceiling_ms() || !confirm) return r;
+        return runner.run(job, candidate, input, terminal, runner.ceiling_ms());
+    }
+
+    // The candidate judged on one input. `past_ceiling`, when given, says
+    // whether one of its differences already ran past the ceiling: its runs
+    // that reach a shorter limit then count as too slow at once (a loop
+    // costs a short limit per case); else they run again with the ceiling,
+    // and one that runs past it sets it. Without it (shrinking), a shorter
+    // limit is final.
+    Judgement judge(int job, const std::string &candidate, std::string_view input, const ReferenceRun &expected,
+                    std::atomic<bool> *past_ceiling) const {
+        const bool confirm = past_ceiling != nullptr && !*past_ceiling;
+        Judgement j = judged(job, candidate, input, expected, confirm);
+        if (confirm && j.verdict.kind == Verdict::Kind::differ && j.obtained.timed_out) *past_ceiling = true;
+        return j;
+    }
+
+    Judgement judged(int job, const std::string &candidate, std::string_view input, const ReferenceRun &expected,
+                     bool confirm) const {
+        Judgement j;
+        j.obtained = timed_run(job, candidate, input, false, expected.ms, confirm);
+        if (j.obtained.start_error != 0) {
+            j.verdict.kind = Verdict::Kind::differ;
+            j.verdict.ending_differs = true;
+            return j;
+        }
+        j.verdict = compare(input, expected.run, j.obtained, settings.mend);
+        // A person at a terminal would see what a pipe may hide: judge that.
+        if (j.verdict.kind == Verdict::Kind::differ && may_depend_on_stdin_buffering(expected.run, j.obtained) &&
+            fits_terminal(input)) {
+            RunResult at_terminal = timed_run(job, candidate, input, true, expected.ms, confirm);
+            if (at_terminal.start_error == 0) {
+                j.verdict = compare(input, expected.run, at_terminal, settings.mend);
+                j.obtained = std::move(at_terminal);
+                j.at_terminal = true;
+            }
+        }
+        return j;
+    }
+
+    // The finding on the smallest input on which the reference behaves as
+    // on `f`'s (the same shape) and the candidate shows the same mistake
+    // (`key`; for a case that follows the statement, none), as far as
+    // `budget_ms` allows. Every run feeds `e`'s evidence.
+    Finding shrunk(int job, Entry &e, const Finding &f, const std::string &key, int budget_ms) const {
         ReferenceCache references(reference, settings.limits);
-        const Verdict wanted = f.verdict;
+        const std::string wanted_shape = run_shape(f.expected);
+        const bool condition = key.starts_with(CONDITION);
         std::optional<Finding> smallest;
         const auto still_fails = [&](const std::string &input) {
             if (stop) return false;
-            const RunResult &expected = references.get(input);
-            Judgement j = judge(settings.mend, runner, job, candidate.path, input, expected);
-            const Verdict &v = j.verdict;
-            if (v.kind != wanted.kind || v.stdout_differs != wanted.stdout_differs ||
-                v.stderr_differs != wanted.stderr_differs || v.ending_differs != wanted.ending_differs)
-                return false;
-            smallest = finding(f.origin, f.number, f.original_size, input, std::move(j), expected);
+            const ReferenceRun &expected = references.get(input);
+            if (run_shape(expected.run) != wanted_shape) return false;
+            Judgement j = judge(job, e.candidate->path, input, expected, nullptr);
+            e.add_evidence(expected.run, j.obtained);
+            if (j.verdict.kind != f.verdict.kind) return false;
+            if (condition) {
+                const auto pair = condition_pair(expected.run, j.obtained);
+                if (!pair || condition_key(*pair) != key) return false;
+            }
+            if (!condition && !key.empty()) {
+                const std::vector<std::string> kinds = mistake_keys(j, expected.run, input, settings.limits.timeout_ms);
+                if (std::ranges::find(kinds, key) == kinds.end()) return false;
+            }
+            smallest = finding(f.origin, f.number, f.original_size, input, std::move(j), expected.run);
             return true;
         };
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings.shrink_ms);
-        const ShrinkResult result = shrink(f.input, still_fails, deadline);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budget_ms);
+        const bool timeout = end_kind(f.obtained) == EndKind::time_limit;
+        const ShrinkResult result = shrink(f.input, still_fails, deadline, timeout);
         // The last input that still failed is the one the shrinking kept.
         Finding kept = smallest && smallest->input == result.input ? std::move(*smallest) : Finding(f);
         kept.shrink_finished = result.finished;
+        if (timeout) kept = past_the_ceiling(job, e, std::move(kept), f);
         return kept;
     }
+
+    // A shrunk input judged by limits shorter than the ceiling: run again
+    // with the ceiling, it still runs past it, or the original input is
+    // shown, as it ran with the ceiling.
+    Finding past_the_ceiling(int job, Entry &e, const Finding &kept, const Finding &original) const {
+        for (const Finding *f : std::array<const Finding *, 2>{&kept, &original}) {
+            RunResult r = runner.run(job, e.candidate->path, f->input, f->at_terminal, runner.ceiling_ms());
+            if (!r.timed_out) continue;
+            Finding confirmed = *f;
+            confirmed.obtained = std::move(r);
+            confirmed.shrink_finished = kept.shrink_finished;
+            return confirmed;
+        }
+        return original;
+    }
 };
+
+// The cause shown for a group's example: a condition written otherwise, or
+// among the likely causes the one of the group's kind (its code may depend
+// on the evidence of other runs).
+LikelyCause cause_of(const Group &g, const Finding &example, Entry &e, int timeout_ms, std::size_t cases_run) {
+    if (g.condition && g.clean) return condition_written_otherwise(example.expected, example.obtained, cases_run);
+    if (example.verdict.kind != Verdict::Kind::differ) return {};
+    const std::lock_guard lock(e.evidence_mutex);
+    std::vector<LikelyCause> causes =
+        likely_causes(example.verdict, example.expected, example.obtained, timeout_ms, example.input, &e.evidence);
+    const auto same = std::ranges::find_if(causes, [&](const LikelyCause &c) { return c.family + "\x1f" + c.place == g.key; });
+    if (same != causes.end()) return *same;
+    if (g.key.starts_with("?") || causes.empty()) return {};
+    return causes.front();
+}
 
 class Check {
 public:
     Check(const ProgramData &program, const std::string &reference, const std::vector<Candidate> &candidates,
-          const CheckSettings &settings, CandidateRunner &runner, CheckControl &control)
+          const CheckSettings &settings, TimedRunner &runner, CheckControl &control)
         : program_(program), reference_(reference), settings_(settings), runner_(runner), control_(control),
-          cases_(program, settings.seed, settings.generated), entries_(candidates.size()) {
+          cases_(program, settings.seed, settings.generated), entries_(candidates.size()),
+          started_at_(std::time(nullptr)) {
         for (std::size_t k = 0; k < candidates.size(); ++k) {
             entries_[k].candidate = &candidates[k];
             entries_[k].report.candidate = candidates[k].given;
@@ -173,11 +319,15 @@ public:
     CheckReport run() {
         in_parallel([this](int job) { run_cases(job); });
         if (error_) std::rethrow_exception(error_);
+        for (Entry &e : entries_) settle_conditions(e);
         shrink_all();
+        for (Entry &e : entries_) list_mistakes(e);
         return report();
     }
 
 private:
+    Referee referee() { return Referee{reference_, runner_, settings_, control_.stop}; }
+
     // Runs `work(job)` on every job at once, and waits for all of them.
     void in_parallel(const std::function<void(int)> &work) {
         std::vector<std::thread> threads;
@@ -210,7 +360,7 @@ private:
                 std::none_of(entries_.begin(), entries_.end(), [&](const Entry &e) { return needed(index, e); }))
                 return;
             const Case c = cases_.at(index);
-            const RunResult reference = run_reference(reference_, c.input, settings_.limits);
+            const ReferenceRun reference = run_reference(reference_, c.input, settings_.limits);
             std::vector<Outcome> outcomes(entries_.size());
             for (std::size_t k = 0; k < entries_.size() && !control_.stop; ++k)
                 if (needed(index, entries_[k])) outcomes[k] = run_case(job, entries_[k], c, index, reference);
@@ -218,25 +368,33 @@ private:
         }
     }
 
-    Outcome run_case(int job, Entry &e, const Case &c, std::size_t index, const RunResult &reference) {
+    Outcome run_case(int job, Entry &e, const Case &c, std::size_t index, const ReferenceRun &reference) {
         const auto start = std::chrono::steady_clock::now();
-        Judgement j = judge(settings_.mend, runner_, job, e.candidate->path, c.input, reference);
+        Judgement j = referee().judge(job, e.candidate->path, c.input, reference, &e.past_ceiling);
         Outcome o;
         o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         o.origin = c.origin;
         if (j.obtained.start_error != 0) {
             o.kind = Outcome::Kind::not_started;
             e.unstartable = true;
+        } else if (j.verdict.kind == Verdict::Kind::differ) {
+            o.condition = condition_pair(reference.run, j.obtained);
+            o.kind = o.condition ? Outcome::Kind::condition_only : Outcome::Kind::differ;
+        } else if (j.verdict.kind == Verdict::Kind::follows_statement) {
+            o.kind = Outcome::Kind::follows_statement;
+        } else {
+            o.kind = Outcome::Kind::agree;
         }
-        else if (j.verdict.kind == Verdict::Kind::differ) o.kind = Outcome::Kind::differ;
-        else if (j.verdict.kind == Verdict::Kind::follows_statement) o.kind = Outcome::Kind::follows_statement;
-        else o.kind = Outcome::Kind::agree;
-        if (o.kind != Outcome::Kind::agree) {
-            o.finding = finding(c.origin, c.number, c.input.size(), c.input, std::move(j), reference);
-            if (o.kind != Outcome::Kind::follows_statement) {
-                std::size_t seen = e.earliest_difference;
-                while (index < seen && !e.earliest_difference.compare_exchange_weak(seen, index)) {
-                }
+        if (o.kind != Outcome::Kind::not_started) e.add_evidence(reference.run, j.obtained);
+        if (o.kind == Outcome::Kind::agree) return o;
+        if (o.kind == Outcome::Kind::differ)
+            o.keys = mistake_keys(j, reference.run, c.input, settings_.limits.timeout_ms);
+        o.finding = finding(c.origin, c.number, c.input.size(), c.input, std::move(j), reference.run);
+        // A condition written otherwise is a difference of its own kind: the
+        // check goes on, to see whether it behaves the same on every case.
+        if (o.kind == Outcome::Kind::differ) {
+            std::size_t seen = e.earliest_difference;
+            while (index < seen && !e.earliest_difference.compare_exchange_weak(seen, index)) {
             }
         }
         return o;
@@ -248,19 +406,46 @@ private:
         const std::lock_guard lock(mutex_);
         pending_.emplace(index, std::move(outcomes));
         while (!pending_.empty() && pending_.begin()->first == committed_) {
-            for (std::size_t k = 0; k < entries_.size(); ++k) count(entries_[k], pending_.begin()->second[k]);
+            for (std::size_t k = 0; k < entries_.size(); ++k) count(entries_[k], pending_.begin()->second[k], committed_);
             pending_.erase(pending_.begin());
             ++committed_;
         }
         control_.done = committed_;
     }
 
-    void count(Entry &e, Outcome &o) {
+    static OriginTally &tally_of(CandidateReport &r, Case::Origin origin) {
+        return origin == Case::Origin::dialogue ? r.dialogues : origin == Case::Origin::boundary ? r.boundaries : r.generated;
+    }
+
+    // Adds case `index` to the group of `key`, made when it is the first.
+    static Group &add_to_group(Entry &e, const std::string &key, std::size_t index, const Finding &f) {
+        auto found = std::ranges::find(e.groups, key, &Group::key);
+        if (found == e.groups.end()) {
+            Group g;
+            g.key = key;
+            g.first_index = index;
+            g.first = f;
+            e.groups.push_back(std::move(g));
+            found = e.groups.end() - 1;
+        }
+        ++found->cases;
+        ++found->by_origin[static_cast<std::size_t>(f.origin)];
+        return *found;
+    }
+
+    // The assertions of a difference that the other run does not match in
+    // the same function.
+    static void note_unmatched(Entry &e, const Finding &f) {
+        const auto expected = assertion_of(f.expected.err), obtained = assertion_of(f.obtained.err);
+        const bool same_function = expected && obtained && expected->first == obtained->first;
+        if (expected && !same_function) e.unmatched_expected.insert(*expected);
+        if (obtained && !same_function) e.unmatched_obtained.insert(*obtained);
+    }
+
+    void count(Entry &e, Outcome &o, std::size_t index) {
         if (e.stopped || o.kind == Outcome::Kind::skipped) return;
         CandidateReport &r = e.report;
-        OriginTally &tally = o.origin == Case::Origin::dialogue   ? r.dialogues
-                             : o.origin == Case::Origin::boundary ? r.boundaries
-                                                                  : r.generated;
+        OriginTally &tally = tally_of(r, o.origin);
         switch (o.kind) {
         case Outcome::Kind::not_started:
             r.cannot_run = "« " + e.candidate->given + " » ne peut pas être lancé : " +
@@ -271,9 +456,19 @@ private:
             ++r.differences;
             ++tally.differ;
             ++control_.differences;
-            if (!r.difference) r.difference = std::move(o.finding);
+            note_unmatched(e, *o.finding);
+            // Without --all, the first difference is the one mistake.
+            for (const std::string &key : o.keys) {
+                add_to_group(e, key, index, *o.finding);
+                if (!settings_.all) break;
+            }
             e.stopped = !settings_.all;
             break;
+        case Outcome::Kind::condition_only: {
+            ++control_.differences;
+            add_to_group(e, condition_key(*o.condition), index, *o.finding).condition = o.condition;
+            break;
+        }
         case Outcome::Kind::follows_statement:
             ++r.follows_statement;
             ++tally.follows_statement;
@@ -287,19 +482,79 @@ private:
         tally.seconds += o.seconds;
     }
 
-    // Shrinks each candidate's first difference, or else its first case
-    // that follows the statement, candidates shared among the jobs.
+    // A condition written otherwise behaves the same on every case run when
+    // neither of its assertions ever failed alone: it is then a difference
+    // of its own kind, counted apart with conditions_apart; else a
+    // difference like any.
+    void settle_conditions(Entry &e) const {
+        CandidateReport &r = e.report;
+        for (Group &g : e.groups) {
+            if (!g.condition) continue;
+            g.clean = !e.unmatched_expected.contains({g.condition->function, g.condition->expected}) &&
+                      !e.unmatched_obtained.contains({g.condition->function, g.condition->obtained});
+            g.apart = g.clean && settings_.conditions_apart;
+            if (g.clean) r.conditions_otherwise += g.cases;
+            if (g.apart) continue;
+            r.differences += g.cases;
+            for (const Case::Origin origin : {Case::Origin::dialogue, Case::Origin::boundary, Case::Origin::generated})
+                tally_of(r, origin).differ += g.by_origin[static_cast<std::size_t>(origin)];
+        }
+    }
+
+    // Shrinks every mistake's first case, and the first case that follows
+    // the statement, the work shared among the jobs.
     void shrink_all() {
+        struct Work {
+            Entry *entry;
+            Group *group;  // or the statement's finding
+            int budget_ms;
+        };
+        std::vector<Work> work;
+        for (Entry &e : entries_) {
+            std::vector<Group *> by_count;
+            for (Group &g : e.groups) by_count.push_back(&g);
+            std::ranges::stable_sort(by_count, std::greater<>(), &Group::cases);
+            for (std::size_t i = 0; i < by_count.size(); ++i)
+                work.push_back({&e, by_count[i], i < SHRUNK_IN_FULL ? settings_.shrink_ms : SHORT_SHRINK_MS});
+            if (e.report.statement) work.push_back({&e, nullptr, settings_.shrink_ms});
+        }
         std::atomic<std::size_t> next{0};
         in_parallel([&](int job) {
-            for (std::size_t k = next++; k < entries_.size(); k = next++) {
-                CandidateReport &r = entries_[k].report;
-                const Referee referee{reference_, runner_, settings_, control_.stop};
-                if (r.difference) r.difference = referee.shrunk(job, *entries_[k].candidate, *r.difference);
-                else if (r.statement) r.statement = referee.shrunk(job, *entries_[k].candidate, *r.statement);
+            const Referee referee{reference_, runner_, settings_, control_.stop};
+            for (std::size_t w = next++; w < work.size(); w = next++) {
+                Entry &e = *work[w].entry;
+                if (work[w].group == nullptr) {
+                    e.report.statement = referee.shrunk(job, e, *e.report.statement, "", work[w].budget_ms);
+                    continue;
+                }
+                Group &g = *work[w].group;
+                g.first = referee.shrunk(job, e, g.first, g.key, work[w].budget_ms);
+                g.first.cause = cause_of(g, g.first, e, settings_.limits.timeout_ms, e.report.cases_run);
             }
         });
         if (error_) std::rethrow_exception(error_);
+    }
+
+    // The candidate's mistakes, the most frequent first; its first
+    // difference, the example of the mistake seen first.
+    static void list_mistakes(Entry &e) {
+        CandidateReport &r = e.report;
+        std::vector<const Group *> shown;
+        for (const Group &g : e.groups) {
+            if (g.apart) {
+                if (!r.condition_apart) r.condition_apart = g.first;
+                continue;
+            }
+            shown.push_back(&g);
+        }
+        if (shown.empty()) return;
+        const auto first = std::ranges::min_element(shown, {}, &Group::first_index);
+        r.difference = (*first)->first;
+        std::ranges::stable_sort(shown, [](const Group *a, const Group *b) {
+            return a->cases != b->cases ? a->cases > b->cases : a->first_index < b->first_index;
+        });
+        for (const Group *g : shown)
+            r.mistakes.push_back(Mistake{g->first.cause.code, g->cases, g->first, g->by_origin[0], g->by_origin[1]});
     }
 
     CheckReport report() {
@@ -307,7 +562,9 @@ private:
         r.program = std::string(program_.name);
         r.seed = settings_.seed;
         r.all = settings_.all;
+        r.conditions_apart = settings_.conditions_apart;
         r.timeout_ms = settings_.limits.timeout_ms;
+        r.checked_at = static_cast<std::int64_t>(started_at_);
         count_origins(r);
         for (Entry &e : entries_) r.candidates.push_back(std::move(e.report));
         return r;
@@ -335,10 +592,11 @@ private:
     const ProgramData &program_;
     const std::string &reference_;
     const CheckSettings &settings_;
-    CandidateRunner &runner_;
+    TimedRunner &runner_;
     CheckControl &control_;
     const Cases cases_;
     std::vector<Entry> entries_;
+    std::time_t started_at_;
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> failed_{false};
     std::mutex mutex_;
@@ -351,18 +609,28 @@ private:
 
 CheckReport run_check(const ProgramData &program, const std::string &reference,
                       const std::vector<Candidate> &candidates, const CheckSettings &settings,
-                      CandidateRunner &runner, CheckControl &control) {
+                      TimedRunner &runner, CheckControl &control) {
     return Check(program, reference, candidates, settings, runner, control).run();
 }
 
 std::optional<Finding> shrink_input(const std::string &reference, const Candidate &candidate,
-                                    const std::string &input, const CheckSettings &settings, CandidateRunner &runner) {
+                                    const std::string &input, const CheckSettings &settings, TimedRunner &runner) {
     const std::atomic<bool> never{false};
-    const RunResult expected = run_reference(reference, input, settings.limits);
-    Judgement j = judge(settings.mend, runner, 0, candidate.path, input, expected);
+    const Referee referee{reference, runner, settings, never};
+    const ReferenceRun expected = run_reference(reference, input, settings.limits);
+    Entry e;
+    e.candidate = &candidate;
+    Judgement j = referee.judge(0, candidate.path, input, expected, &e.past_ceiling);
     if (j.verdict.kind == Verdict::Kind::agree) return std::nullopt;
-    const Finding found = finding(Case::Origin::generated, 0, input.size(), input, std::move(j), expected);
-    return Referee{reference, runner, settings, never}.shrunk(0, candidate, found);
+    const std::vector<std::string> kinds = j.verdict.kind == Verdict::Kind::differ
+                                               ? mistake_keys(j, expected.run, input, settings.limits.timeout_ms)
+                                               : std::vector<std::string>{""};
+    const Finding found = finding(Case::Origin::generated, 0, input.size(), input, std::move(j), expected.run);
+    Group g;
+    g.key = kinds.front();
+    g.first = referee.shrunk(0, e, found, g.key, settings.shrink_ms);
+    g.first.cause = cause_of(g, g.first, e, settings.limits.timeout_ms, 1);
+    return g.first;
 }
 
 }  // namespace exocheck

@@ -1,5 +1,8 @@
 // A check: the reference and every candidate run on the same cases, in
-// parallel, then the first difference of each candidate shrunk.
+// parallel; then each candidate's first difference, or with `all` each of
+// its distinct mistakes, shrunk to an input on which the reference behaves
+// as on the original case (the same output, numbers aside, and the same
+// ending) and the candidate shows the same mistake.
 #pragma once
 
 #include <atomic>
@@ -12,7 +15,7 @@
 #include "cases/programs.h"
 #include "judge/mend.h"
 #include "report/report.h"
-#include "sandbox/runner.h"
+#include "check/timed_runner.h"
 
 namespace exocheck {
 
@@ -20,9 +23,10 @@ struct CheckSettings {
     std::uint64_t seed = 1;
     std::size_t generated = 1000;  // cases made from the program's input grammar
     bool all = false;              // count every difference instead of stopping at the first
+    bool conditions_apart = false; // a condition written otherwise counted apart, not as a difference
     int jobs = 1;                  // runs at once; job numbers 0 .. jobs-1 of the runner
-    RunLimits limits;
-    int shrink_ms = 4000;          // time given to shrinking each candidate's difference
+    RunLimits limits;              // timeout_ms: the ceiling of every run's limit (timed_runner.h)
+    int shrink_ms = 4000;          // time given to shrinking each mistake (the most frequent ones)
     Mend mend = nullptr;           // where the reference mends its statement, if it does (judge/mend.h)
 };
 
@@ -42,16 +46,17 @@ struct CheckControl {
 
 // Runs the check and returns its report. The reference (a trusted program)
 // runs once per case, with run_program; each candidate that can be run
-// runs through `runner`. Throws std::runtime_error (French message) when the
-// reference itself fails to run.
+// runs through `runner`, whose ceiling is settings.limits.timeout_ms. Throws
+// std::runtime_error (French message) when the reference itself fails to
+// run.
 CheckReport run_check(const ProgramData &program, const std::string &reference,
                       const std::vector<Candidate> &candidates, const CheckSettings &settings,
-                      CandidateRunner &runner, CheckControl &control);
+                      TimedRunner &runner, CheckControl &control);
 
 // A candidate judged on one input and, when it differs there (or follows the
 // statement), that input shrunk as a check shrinks a first difference, with
 // job 0 of `runner`; nothing when it agrees.
 std::optional<Finding> shrink_input(const std::string &reference, const Candidate &candidate,
-                                    const std::string &input, const CheckSettings &settings, CandidateRunner &runner);
+                                    const std::string &input, const CheckSettings &settings, TimedRunner &runner);
 
 }  // namespace exocheck

@@ -55,6 +55,15 @@ std::optional<AssertionLine> parse_assertion(std::string_view text) {
     return parts;
 }
 
+std::optional<AssertionLine> find_assertion(std::string_view err) {
+    while (!err.empty()) {
+        const size_t end = err.find('\n');
+        if (auto parsed = parse_assertion(err.substr(0, end))) return parsed;
+        err.remove_prefix(end == std::string_view::npos ? err.size() : end + 1);
+    }
+    return std::nullopt;
+}
+
 std::string_view bare_function_name(std::string_view function) {
     const size_t paren = function.find('(');
     if (paren == std::string_view::npos) return function;

@@ -22,6 +22,9 @@ struct AssertionLine {
 // nothing when `text` is not exactly one such line.
 std::optional<AssertionLine> parse_assertion(std::string_view text);
 
+// The first line of a standard error that is such a diagnostic, if any.
+std::optional<AssertionLine> find_assertion(std::string_view err);
+
 // The bare name of a function as a diagnostic names it: "main" for both
 // "main" (C, or this project's assertions) and "int main()" (C++'s assert,
 // which writes the whole signature), "add_1s" for "void add_1s(int*, int*, int*)".

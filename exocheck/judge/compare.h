@@ -12,6 +12,8 @@
 // not wrong.
 #pragma once
 
+#include <compare>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,14 +32,27 @@ struct Verdict {
 Verdict compare(std::string_view input, const RunResult &reference, const RunResult &candidate,
                 Mend mend = nullptr);
 
-// True when the difference may come only from the candidate's standard
-// input being a pipe rather than a terminal: at a terminal the C library
-// writes out a partial line (a prompt without its newline) before it reads,
-// while with a pipe a partial line is lost when the program aborts. The runs
-// end alike, their standard errors agree, and the candidate's output is the
-// reference's without its last, partial, line. The candidate is then run
-// again with its standard input at a terminal, and that run is compared.
+// True when what a person at a terminal sees may differ from what the
+// candidate wrote through a pipe: a C program's standard output holds a
+// partial line (a prompt without its newline) until it reads, when its
+// standard input is a terminal; with a pipe, a program that then dies by a
+// signal (C's assert() aborts without flushing) loses that line. So a
+// candidate ended by a signal, whose output is the start of the reference's
+// but for a partial line (or that its own assertion cut short where the
+// reference went on), is run again with its standard input at a terminal,
+// and that run is judged: a prompt lost in the buffer is never counted
+// against it, whatever else differs (another condition, another ending).
 bool may_depend_on_stdin_buffering(const RunResult &reference, const RunResult &candidate);
+
+// Where the only difference is the condition of a failed assertion, written
+// otherwise in the same function (the same output, the same ending, the same
+// other lines of standard error): the function and both conditions.
+struct ConditionPair {
+    std::string function;  // its bare name
+    std::string expected, obtained;
+    auto operator<=>(const ConditionPair &) const = default;
+};
+std::optional<ConditionPair> condition_pair(const RunResult &reference, const RunResult &candidate);
 
 // The two standard errors agree (the rule above).
 bool same_errors(std::string_view reference, std::string_view candidate);

@@ -101,16 +101,39 @@ TEST(Compare, StdinBufferingOnlyForALostPartialLine) {
         {"the prompt lost at the abort", signalled(SIGABRT, "", cs), true},
         {"part of the prompt lost", signalled(SIGABRT, prompt.substr(0, 10), cs), true},
         {"nothing lost", signalled(SIGABRT, prompt, cs), false},
-        {"another ending", exited(0, ""), false},
-        {"another signal", signalled(SIGSEGV, "", cs), false},
-        {"another condition", signalled(SIGABRT, "", "q: q.c:9: main: Assertion `n == 3' failed.\n"), false},
+        {"an exit loses nothing", exited(0, ""), false},
+        // Whatever else differs, a person at a terminal sees the prompt.
+        {"another signal", signalled(SIGSEGV, "", cs), true},
+        {"another condition", signalled(SIGABRT, "", "q: q.c:9: main: Assertion `n == 3' failed.\n"), true},
         {"other text", signalled(SIGABRT, "Entrez", cs), false},
+        {"the time limit", changed(signalled(SIGKILL, ""), [](RunResult &r) { r.timed_out = true; }), false},
     };
     for (const Case &c : cases)
         EXPECT_EQ(may_depend_on_stdin_buffering(reference, c.candidate), c.may_depend) << c.what;
-    // A whole line is never lost at a terminal, where output is line-buffered.
-    const RunResult lines = signalled(SIGABRT, "valeur saisie : 7\n", "b: b.cpp:1: main: Assertion `x' failed.\n");
+    // A whole line is never lost at a terminal, where output is line-buffered,
+    // unless the candidate's own assertion cut it short where the reference
+    // went on.
+    const std::string ours = "b: b.cpp:1: main: Assertion `x' failed.\n";
+    const RunResult lines = signalled(SIGABRT, "valeur saisie : 7\n", ours);
     EXPECT_FALSE(may_depend_on_stdin_buffering(lines, signalled(SIGABRT, "", lines.err)));
+    EXPECT_TRUE(may_depend_on_stdin_buffering(exited(0, prompt + "1 2\n"), signalled(SIGABRT, "", ours)));
+    EXPECT_FALSE(may_depend_on_stdin_buffering(exited(0, prompt + "1 2\n"), signalled(SIGSEGV, "", "")));
+}
+
+// Only the condition of the failed assertion differs, in the same function.
+TEST(Compare, AConditionWrittenOtherwise) {
+    const RunResult refused = signalled(SIGABRT, PROMPT, OURS);
+    const std::string other = "t: t.c:3: add_1s: Assertion `*heure >= 0 && *heure < 24' failed.\n";
+    const auto pair = condition_pair(refused, signalled(SIGABRT, PROMPT, other));
+    ASSERT_TRUE(pair.has_value());
+    EXPECT_EQ(pair->function, "add_1s");
+    EXPECT_EQ(pair->expected, "*heure >= 0 && *heure <= 23");
+    EXPECT_EQ(pair->obtained, "*heure >= 0 && *heure < 24");
+    EXPECT_FALSE(condition_pair(refused, signalled(SIGABRT, PROMPT + "x", other)));  // the output too
+    EXPECT_FALSE(condition_pair(refused, signalled(SIGSEGV, PROMPT, other)));        // the ending too
+    EXPECT_FALSE(condition_pair(refused, signalled(SIGABRT, PROMPT, "t: t.c:3: main: Assertion `h < 24' failed.\n")));
+    EXPECT_FALSE(condition_pair(refused, signalled(SIGABRT, PROMPT, other + "Abandon\n")));
+    EXPECT_FALSE(condition_pair(refused, refused));
 }
 
 }  // namespace

@@ -124,24 +124,29 @@ int check(Options options) {
     settings.generated = options.cases;
     // A score needs every case: a class, and the formats that grade, run them all.
     settings.all = options.all || !options.class_folder.empty() || grades(options.format);
+    settings.conditions_apart = options.conditions_apart;
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
     settings.limits.timeout_ms = options.timeout_ms;
     settings.mend = mend_of(options.program->name);
 
-    // The runner outlives the watch, whose thread may kill its runs.
-    std::optional<CandidateRunner> runner;
-    std::atomic<CandidateRunner *> runner_in_use{nullptr};
+    // The runner and the progress line outlive the watch, whose thread may
+    // kill the runs and erase the line; the watch comes before the line's
+    // thread, which must not take the signals it watches.
+    std::optional<TimedRunner> runner;
+    std::atomic<TimedRunner *> runner_in_use{nullptr};
     CheckControl control;
-    ProgressLine progress_line(std::string(options.program->name), control);
+    std::optional<ProgressLine> progress_line;
+    std::atomic<ProgressLine *> progress_in_use{nullptr};
     const InterruptWatch interrupt([&] {
         control.stop = true;
-        if (CandidateRunner *r = runner_in_use.load()) r->kill_all();
+        if (TimedRunner *r = runner_in_use.load()) r->kill_all();
         // A thread may have been starting a run during the first look.
         kill_children();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         kill_children();
-        progress_line.erase();
+        if (ProgressLine *p = progress_in_use.load()) p->erase();
     });
+    progress_in_use = &progress_line.emplace(std::string(options.program->name), control);
     CheckReport report;
     const auto start = std::chrono::steady_clock::now();
     try {
@@ -149,11 +154,11 @@ int check(Options options) {
         runner_in_use = &*runner;
         report = run_check(*options.program, reference, candidates, settings, *runner, control);
     } catch (const std::runtime_error &error) {
-        progress_line.erase();
+        progress_line->erase();
         say(error.what());
         return USAGE;
     }
-    progress_line.erase();
+    progress_line->erase();
     for (std::size_t k = 0; k < candidates.size(); ++k)
         if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
             say(report.candidates[k].cannot_run);

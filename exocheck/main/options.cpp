@@ -73,6 +73,12 @@ constexpr OptionRow OPTIONS[] = {
      [](CommandLine &c, std::string_view v) { return set(c.options.seed, whole_number<std::uint64_t>(v, UINT64_MAX)); }},
     {"all", nullptr, "compte toutes les différences au lieu de s'arrêter à la\npremière", "",
      [](CommandLine &c, std::string_view) { c.options.all = true; return true; }},
+    {"conditions-libres", nullptr,
+     "compte à part une condition d'assertion écrite autrement que\nl'énoncé, au comportement identique", "",
+     [](CommandLine &c, std::string_view) {
+         c.options.conditions_apart = true;
+         return true;
+     }},
     {"jobs", "N", "exécutions en parallèle (par défaut, une par processeur)", "un nombre d'exécutions de 1 à 1024",
      [](CommandLine &c, std::string_view v) { return set(c.options.jobs, whole_number<int>(v, MOST_JOBS, 1)); }},
     {"timeout", "S", "limite de temps de chaque exécution, en secondes (2 par\ndéfaut)",

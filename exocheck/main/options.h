@@ -23,6 +23,7 @@ struct Options {
     std::size_t cases = 1000;  // generated cases
     std::uint64_t seed = 1;
     bool all = false;
+    bool conditions_apart = false;  // --conditions-libres
     int jobs = 0;              // 0: one per processor
     int timeout_ms = 2000;
     Format format = Format::text;  // --json is --format json

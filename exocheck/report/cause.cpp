@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "judge/assertion.h"
+#include "judge/shape.h"
 #include "report/ending.h"
 #include "report/visible.h"
 
@@ -15,6 +14,28 @@ namespace exocheck {
 namespace {
 
 constexpr std::size_t WHOLE = 200;  // an assertion's condition: its text, and short
+
+constexpr std::string_view CODES[] = {
+    "not-started", "timeout", "output-too-long", "segfault", "division-by-zero", "abort", "signal",
+    "candidate-assertion", "accepts-refused-input", "assertion-function", "assertion-text",
+    "condition-written-otherwise", "assertion-other", "message-on-stdout", "message-on-stderr",
+    "missing-final-newline", "extra-final-newline", "missing-newline", "extra-newline", "prompt-newline",
+    "newline-for-space", "carriage-returns", "tab-for-spaces", "no-break-space", "trailing-space",
+    "missing-trailing-space", "extra-space", "missing-space", "spaces", "latin1-accents", "missing-accent",
+    "extra-accent", "other-accent", "swapped-lines", "swapped-values", "no-midnight-wrap", "no-minute-wrap",
+    "no-midnight-wrap-back", "no-minute-wrap-back", "decimals", "leading-zeros", "sign", "starting-value",
+    "constant-offset", "boundary", "value-off-by-one", "rounding", "prompt-missing", "prompt-text",
+    "output-stops-early", "extra-output", "exit-status",
+};
+
+// The family of the value causes, whose code depends on what other runs show.
+constexpr std::string_view VALUE = "value";
+// Past this size an output is not searched value by value.
+constexpr std::size_t LONGEST = 1 << 16;
+
+LikelyCause cause(std::string_view code, std::string text, std::string place = "") {
+    return {std::string(code), std::move(text), std::string(code), std::move(place)};
+}
 
 // "« text »", shortened to a readable length.
 std::string shown(std::string_view text, std::size_t longest = 40) {
@@ -25,17 +46,6 @@ std::string shown(std::string_view text, std::size_t longest = 40) {
 }
 
 std::string first_line(std::string_view text) { return std::string(text.substr(0, text.find('\n'))); }
-
-// The first assertion diagnostic among the lines of `err`.
-std::optional<AssertionLine> find_assertion(std::string_view err) {
-    while (!err.empty()) {
-        const std::size_t end = err.find('\n');
-        const std::string_view line = err.substr(0, end);
-        if (auto parsed = parse_assertion(line)) return parsed;
-        err.remove_prefix(end == std::string_view::npos ? err.size() : end + 1);
-    }
-    return std::nullopt;
-}
 
 std::string without(std::string_view text, char removed) {
     std::string kept;
@@ -54,88 +64,144 @@ std::size_t line_number_at(std::string_view text, std::size_t at) {
     return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
 }
 
-// --- How the candidate ended -------------------------------------------------
-
-std::string signal_cause(int signal, const RunResult &obtained) {
-    std::string how = "le candidat s'arrête : " + signal_in_french(signal);
-    if (signal == SIGSEGV) return how + ", un accès hors d'un tableau ou par un pointeur erroné ?";
-    if (signal == SIGFPE) return how + ", une division entière par zéro ?";
-    if (signal == SIGABRT) {
-        if (auto a = find_assertion(obtained.err))
-            return "une assertion du candidat échoue (" + shown(a->condition, WHOLE) + ") là où la référence n'en a pas";
-        return how + ", un appel à abort() ?";
-    }
-    return how;
+std::string line_at(std::string_view text, std::size_t at) {
+    return " (ligne " + std::to_string(line_number_at(text, at)) + ")";
 }
 
-std::string ending_cause(const RunResult &expected, const RunResult &obtained, int timeout_ms) {
+// The lines of a text, each without its newline.
+std::vector<std::string_view> lines_of(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+// --- How the candidate ended -------------------------------------------------
+
+LikelyCause signal_cause(int signal, const RunResult &obtained) {
+    std::string how = "le candidat s'arrête : " + signal_in_french(signal);
+    if (signal == SIGSEGV) return cause("segfault", how + ", un accès hors d'un tableau ou par un pointeur erroné ?");
+    if (signal == SIGFPE) return cause("division-by-zero", how + ", une division entière par zéro ?");
+    if (signal == SIGABRT) {
+        if (auto a = find_assertion(obtained.err))
+            return cause("candidate-assertion", "une assertion du candidat échoue (" + shown(a->condition, WHOLE) +
+                                                    ") là où la référence n'en a pas",
+                         std::string(a->condition));
+        return cause("abort", how + ", un appel à abort() ?");
+    }
+    return cause("signal", how);
+}
+
+LikelyCause ending_cause(const RunResult &expected, const RunResult &obtained, int timeout_ms) {
     switch (end_kind(obtained)) {
     case EndKind::not_started:
-        return "le candidat n'a pas pu être lancé (" + start_error_in_french(obtained.start_error) + ")";
+        return cause("not-started", "le candidat n'a pas pu être lancé (" + start_error_in_french(obtained.start_error) + ")");
     case EndKind::time_limit:
-        return "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
-               " : une boucle sans fin, comme une lecture ratée répétée ?";
+        return cause("timeout", "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
+                                    " : une boucle sans fin, comme une lecture ratée répétée ?");
     case EndKind::output_cap:
-        return "le candidat écrit plus de " + output_cap_in_french() + " : une boucle qui écrit sans fin ?";
+        return cause("output-too-long",
+                     "le candidat écrit plus de " + output_cap_in_french() + " : une boucle qui écrit sans fin ?");
     case EndKind::signal:
         if (expected.exited || expected.signal != obtained.signal) return signal_cause(obtained.signal, obtained);
-        return "";
+        return {};
     case EndKind::exit: break;
     }
     if (!expected.exited && expected.signal == SIGABRT) {
         const std::string status = "termine avec le code " + std::to_string(obtained.status);
         if (auto a = find_assertion(expected.err))
-            return "la référence refuse cette entrée (assertion " + shown(a->condition, WHOLE) + " dans " +
-                   std::string(bare_function_name(a->function)) + ") ; le candidat l'accepte et " + status;
-        return "la référence s'arrête par abort() ; le candidat " + status;
+            return cause("accepts-refused-input",
+                         "la référence refuse cette entrée (assertion " + shown(a->condition, WHOLE) + " dans " +
+                             std::string(bare_function_name(a->function)) + ") ; le candidat l'accepte et " + status,
+                         std::string(a->condition));
+        return cause("accepts-refused-input", "la référence s'arrête par abort() ; le candidat " + status);
     }
-    return "";
+    return {};
 }
 
-std::string assertion_cause(const RunResult &expected, const RunResult &obtained) {
+LikelyCause assertion_cause(const RunResult &expected, const RunResult &obtained) {
     const auto e = find_assertion(expected.err), o = find_assertion(obtained.err);
-    if (!e || !o) return "";
+    if (!e || !o) return {};
     const std::string_view fe = bare_function_name(e->function), fo = bare_function_name(o->function);
     const bool same_function = fe == fo, same_condition = e->condition == o->condition;
-    if (same_function && same_condition) return "";
+    const std::string place = std::string(fe) + ": " + std::string(e->condition);
+    if (same_function && same_condition) return {};
     if (same_condition)
-        return "l'assertion qui échoue est dans la fonction " + shown(fo) + " au lieu de " + shown(fe);
+        return cause("assertion-function", "l'assertion qui échoue est dans la fonction " + shown(fo) + " au lieu de " + shown(fe),
+                     place);
     if (same_function)
-        return "la condition de l'assertion diffère : " + shown(o->condition, WHOLE) + " au lieu de " +
-               shown(e->condition, WHOLE);
-    return "l'assertion qui échoue n'est pas la même : " + shown(o->condition, WHOLE) + " dans " + std::string(fo) +
-           " au lieu de " + shown(e->condition, WHOLE) + " dans " + std::string(fe);
+        return cause("assertion-text", "la condition de l'assertion diffère : " + shown(o->condition, WHOLE) + " au lieu de " +
+                                           shown(e->condition, WHOLE),
+                     place);
+    return cause("assertion-other", "l'assertion qui échoue n'est pas la même : " + shown(o->condition, WHOLE) + " dans " +
+                                        std::string(fo) + " au lieu de " + shown(e->condition, WHOLE) + " dans " +
+                                        std::string(fe),
+                 place);
 }
 
 // A message written on the other stream than the reference's.
-std::string stream_cause(const RunResult &expected, const RunResult &obtained) {
-    constexpr std::size_t LONGEST = 1 << 16;  // past it, the search would cost more than it tells
-    if (expected.out.size() > LONGEST || obtained.out.size() > LONGEST || obtained.err.size() > LONGEST) return "";
+LikelyCause stream_cause(const RunResult &expected, const RunResult &obtained) {
+    if (expected.out.size() > LONGEST || obtained.out.size() > LONGEST || obtained.err.size() > LONGEST) return {};
     const std::string on_err = first_line(expected.err);
     if (!on_err.empty() && !parse_assertion(on_err) && obtained.err.find(on_err) == std::string::npos &&
         obtained.out.find(on_err) != std::string::npos)
-        return "le message " + shown(on_err) + " est écrit sur la sortie standard au lieu de la sortie d'erreur";
+        return cause("message-on-stdout",
+                     "le message " + shown(on_err) + " est écrit sur la sortie standard au lieu de la sortie d'erreur",
+                     shape(on_err));
     std::string_view out = expected.out;
     while (!out.empty()) {
         const std::string line = first_line(out);
         if (!line.empty() && obtained.out.find(line) == std::string::npos &&
             obtained.err.find(line) != std::string::npos)
-            return "le message " + shown(line) + " est écrit sur la sortie d'erreur au lieu de la sortie standard";
+            return cause("message-on-stderr",
+                         "le message " + shown(line) + " est écrit sur la sortie d'erreur au lieu de la sortie standard",
+                         shape(line));
         out.remove_prefix(std::min(out.size(), line.size() + 1));
     }
-    return "";
+    return {};
 }
 
 // --- The text of one stream ----------------------------------------------------
 
-std::string newline_cause(std::string_view e, std::string_view o, const std::string &stream) {
+// True when the line of `text` that ends at `end` asks for something: it
+// ends with ':' or '?', spaces aside.
+bool prompt_ends_at(std::string_view text, std::size_t end) {
+    const std::size_t newline = end == 0 ? std::string_view::npos : text.rfind('\n', end - 1);
+    const std::size_t begin = newline == std::string_view::npos ? 0 : newline + 1;
+    const std::string_view line = text.substr(begin, end - begin);
+    const std::size_t last = line.find_last_not_of(' ');
+    return last != std::string_view::npos && (line[last] == ':' || line[last] == '?');
+}
+
+// A newline where the reference writes a space, or after a space: after a
+// prompt, the answer shows on the next line instead of after it.
+LikelyCause newline_for_space(std::string_view e, std::string_view o) {
+    const std::size_t at = common_prefix(e, o);
+    if (at >= o.size() || o[at] != '\n') return {};
+    const bool replaces = at < e.size() && e[at] == ' ' && e.substr(at + 1) == o.substr(at + 1);
+    const bool follows = at > 0 && e[at - 1] == ' ' && e.substr(at) == o.substr(at + 1);
+    if (!replaces && !follows) return {};
+    if (prompt_ends_at(e, at))
+        return cause("prompt-newline",
+                     "l'invite se termine par un saut de ligne au lieu d'une espace : la réponse s'affiche à la ligne "
+                     "suivante" + line_at(e, at));
+    return replaces ? cause("newline-for-space", "un saut de ligne au lieu d'une espace" + line_at(e, at)) : LikelyCause{};
+}
+
+LikelyCause newline_cause(std::string_view e, std::string_view o, const std::string &stream) {
     if (e.ends_with('\n') && e.substr(0, e.size() - 1) == o)
-        return "il manque le saut de ligne à la fin de " + stream;
-    if (o.ends_with('\n') && o.substr(0, o.size() - 1) == e) return "un saut de ligne de trop à la fin de " + stream;
-    if (without(e, '\n') != without(o, '\n')) return "";
+        return cause("missing-final-newline", "il manque le saut de ligne à la fin de " + stream);
+    if (o.ends_with('\n') && o.substr(0, o.size() - 1) == e)
+        return cause("extra-final-newline", "un saut de ligne de trop à la fin de " + stream);
+    if (LikelyCause prompt = newline_for_space(e, o); !prompt.code.empty()) return prompt;
+    if (without(e, '\n') != without(o, '\n')) return {};
     const std::size_t at = common_prefix(e, o);
     const std::string where = " (ligne " + std::to_string(line_number_at(e, at)) + " attendue)";
-    return (at < e.size() && e[at] == '\n' ? "il manque un saut de ligne" : "un saut de ligne en trop") + where;
+    if (at < e.size() && e[at] == '\n') return cause("missing-newline", "il manque un saut de ligne" + where);
+    return cause("extra-newline", "un saut de ligne en trop" + where);
 }
 
 // Spaces, tabs, carriage returns and no-break spaces taken out.
@@ -156,24 +222,27 @@ std::string without_blanks(std::string_view text) {
     return kept;
 }
 
-std::string blank_cause(std::string_view e, std::string_view o, const std::string &stream) {
-    if (without(o, '\r') == e && o != e) return "des retours chariot (\\r) en trop dans " + stream + " : des fins de ligne à la Windows ?";
-    if (without_blanks(e) != without_blanks(o)) return "";
+constexpr std::string_view CARRIAGE_RETURNS = "des retours chariot (\\r) en trop dans ";
+
+LikelyCause blank_cause(std::string_view e, std::string_view o, const std::string &stream) {
+    if (without(o, '\r') == e && o != e)
+        return cause("carriage-returns", std::string(CARRIAGE_RETURNS) + stream + " : des fins de ligne à la Windows ?");
+    if (without_blanks(e) != without_blanks(o)) return {};
     const std::size_t at = common_prefix(e, o);
     const std::string_view re = e.substr(at), ro = o.substr(at);
     const auto trailing = [](std::string_view rest) {
         const std::size_t end = rest.find_first_not_of(' ');
         return rest.starts_with(' ') && (end == std::string_view::npos || rest[end] == '\n');
     };
-    const std::string line = " (ligne " + std::to_string(line_number_at(e, at)) + ")";
-    if (re.starts_with('\t') || ro.starts_with('\t')) return "une tabulation au lieu d'espaces" + line;
+    const std::string line = line_at(e, at);
+    if (re.starts_with('\t') || ro.starts_with('\t')) return cause("tab-for-spaces", "une tabulation au lieu d'espaces" + line);
     if (ro.starts_with("\u00a0") || ro.starts_with("\u202f"))
-        return "une espace insécable au lieu d'une espace ordinaire" + line;
-    if (trailing(ro) && !trailing(re)) return "une espace de trop en fin de ligne" + line;
-    if (trailing(re) && !trailing(ro)) return "il manque l'espace en fin de ligne" + line;
-    if (ro.starts_with(' ')) return "une espace de trop" + line;
-    if (re.starts_with(' ')) return "il manque une espace" + line;
-    return "seules des espaces diffèrent" + line;
+        return cause("no-break-space", "une espace insécable au lieu d'une espace ordinaire" + line);
+    if (trailing(ro) && !trailing(re)) return cause("trailing-space", "une espace de trop en fin de ligne" + line);
+    if (trailing(re) && !trailing(ro)) return cause("missing-trailing-space", "il manque l'espace en fin de ligne" + line);
+    if (ro.starts_with(' ')) return cause("extra-space", "une espace de trop" + line);
+    if (re.starts_with(' ')) return cause("missing-space", "il manque une espace" + line);
+    return cause("spaces", "seules des espaces diffèrent" + line);
 }
 
 // U+00C0 to U+00FF (or their Latin-1 bytes) without their accents.
@@ -211,113 +280,154 @@ std::string_view word_at(std::string_view text, std::size_t at) {
     return text.substr(begin, end - begin);
 }
 
-std::string accent_cause(std::string_view e, std::string_view o) {
-    if (without_accents(e) != without_accents(o)) return "";
-    if (!is_utf8(o) && is_utf8(e))
-        return "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8 : enregistrez le source en UTF-8";
+constexpr std::string_view LATIN1 =
+    "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8 : enregistrez le source en UTF-8";
+
+LikelyCause accent_cause(std::string_view e, std::string_view o) {
+    if (without_accents(e) != without_accents(o)) return {};
+    if (!is_utf8(o) && is_utf8(e)) return cause("latin1-accents", std::string(LATIN1));
     std::size_t at = common_prefix(e, o);
     while (at > 0 && at < e.size() && (static_cast<unsigned char>(e[at]) & 0xC0U) == 0x80U) --at;  // a letter's start
     const std::string_view we = word_at(e, at), wo = word_at(o, at);
     const std::string words = shown(wo) + " au lieu de " + shown(we);
-    if (wo.size() < we.size()) return "un accent manque : " + words;
-    if (wo.size() > we.size()) return "un accent en trop : " + words;
-    return "un accent diffère : " + words;
+    if (wo.size() < we.size()) return cause("missing-accent", "un accent manque : " + words);
+    if (wo.size() > we.size()) return cause("extra-accent", "un accent en trop : " + words);
+    return cause("other-accent", "un accent diffère : " + words);
 }
 
-// A number of the text: an optional minus, digits, and decimals.
-struct Number {
-    std::string text;
-    bool negative = false;
-    std::string digits;  // all of them, without the point
-    std::size_t decimals = 0;
-    std::optional<std::int64_t> value() const {  // in units of the last decimal
-        if (digits.size() > 18) return std::nullopt;
-        const std::int64_t v = std::stoll(digits);
-        return negative ? -v : v;
+// Two lines in the other order, all else the same.
+LikelyCause swapped_lines_cause(std::string_view e, std::string_view o) {
+    if (e.size() != o.size() || e.size() > LONGEST) return {};
+    const std::vector<std::string_view> le = lines_of(e), lo = lines_of(o);
+    if (le.size() != lo.size()) return {};
+    std::vector<std::size_t> differ;
+    for (std::size_t i = 0; i < le.size() && differ.size() <= 2; ++i)
+        if (le[i] != lo[i]) differ.push_back(i);
+    if (differ.size() != 2 || le[differ[0]] != lo[differ[1]] || le[differ[1]] != lo[differ[0]]) return {};
+    return cause("swapped-lines", "deux lignes sont dans l'ordre inverse : les lignes " + std::to_string(differ[0] + 1) +
+                                      " et " + std::to_string(differ[1] + 1));
+}
+
+LikelyCause wrap_cause(std::int64_t e, std::int64_t o) {
+    if (e == 0 && o == 24) return cause("no-midnight-wrap", "les heures ne repassent pas à 00 après 23");
+    if (e == 0 && o == 60) return cause("no-minute-wrap", "les minutes ou les secondes ne repassent pas à 00 après 59");
+    if (e == 23 && o == -1) return cause("no-midnight-wrap-back", "les heures ne repassent pas à 23 avant 00");
+    if (e == 59 && o == -1)
+        return cause("no-minute-wrap-back", "les minutes ou les secondes ne repassent pas à 59 avant 00");
+    return {};
+}
+
+// `units` of the last of `decimals` decimals, signed: "+1", "-0.25".
+std::string signed_units(std::int64_t units, std::size_t decimals) {
+    std::string digits = std::to_string(units < 0 ? -units : units);
+    if (decimals > 0) {
+        const std::string padded = std::string(digits.size() <= decimals ? decimals + 1 - digits.size() : 0, '0') + digits;
+        digits = padded.substr(0, padded.size() - decimals) + "." + padded.substr(padded.size() - decimals);
     }
+    return (units < 0 ? "-" : "+") + digits;
+}
+
+// A result of 0 where the reference gives a value read from the input, and
+// 0 is not in the input: a maximum or a minimum that starts at 0.
+bool starts_at_zero(const Number &e, const Number &o, std::string_view input) {
+    const auto ve = e.value(), vo = o.value();
+    if (!ve || !vo || *vo != 0 || *ve == 0 || e.decimals != 0 || o.decimals != 0 || input.size() > LONGEST) return false;
+    std::vector<Number> read;
+    split_numbers(input, read);
+    const auto is = [](std::int64_t v) {
+        return [v](const Number &n) { return n.decimals == 0 && n.value() == v; };
+    };
+    return std::ranges::any_of(read, is(*ve)) && std::ranges::none_of(read, is(0));
+}
+
+// What is known of a value beside its two runs: what the other runs showed
+// of it, and the input.
+struct ValueContext {
+    const ValueEvidence::Tally *tally = nullptr;
+    std::string_view input;
 };
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// The text with each number replaced by '#', and the numbers.
-std::string split_numbers(std::string_view text, std::vector<Number> &numbers) {
-    std::string skeleton;
-    for (std::size_t i = 0; i < text.size();) {
-        const bool minus = text[i] == '-' && i + 1 < text.size() && is_digit(text[i + 1]);
-        if (!minus && !is_digit(text[i])) {
-            skeleton += text[i++];
-            continue;
-        }
-        Number n;
-        const std::size_t begin = i;
-        if (minus) ++i;
-        n.negative = minus;
-        while (i < text.size() && is_digit(text[i])) n.digits += text[i++];
-        if (i + 1 < text.size() && text[i] == '.' && is_digit(text[i + 1])) {
-            ++i;
-            while (i < text.size() && is_digit(text[i])) {
-                n.digits += text[i++];
-                ++n.decimals;
-            }
-        }
-        n.text = text.substr(begin, i - begin);
-        numbers.push_back(n);
-        skeleton += '#';
-    }
-    return skeleton;
-}
-
-std::string wrap_cause(std::int64_t e, std::int64_t o) {
-    if (e == 0 && o == 24) return "les heures ne repassent pas à 00 après 23";
-    if (e == 0 && o == 60) return "les minutes ou les secondes ne repassent pas à 00 après 59";
-    if (e == 23 && o == -1) return "les heures ne repassent pas à 23 avant 00";
-    if (e == 59 && o == -1) return "les minutes ou les secondes ne repassent pas à 59 avant 00";
-    return "";
-}
-
-std::string number_cause(const Number &e, const Number &o) {
+LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &context) {
     const std::string pair = shown(o.text) + " au lieu de " + shown(e.text);
     if (e.decimals != o.decimals)
-        return "les nombres n'ont pas le même nombre de décimales : " + pair +
-               (e.decimals == 0 ? std::string(" (%d ?)") : " (%." + std::to_string(e.decimals) + "f ?)");
+        return cause("decimals", "les nombres n'ont pas le même nombre de décimales : " + pair +
+                                     (e.decimals == 0 ? std::string(" (%d ?)") : " (%." + std::to_string(e.decimals) + "f ?)"));
     const auto ve = e.value(), vo = o.value();
-    if (!ve || !vo) return "";
+    if (!ve || !vo) return {};
     if (*ve == *vo)
-        return "les zéros en tête diffèrent : " + pair + " (%0" + std::to_string(e.text.size()) + "d ?)";
-    if (*ve == -*vo) return "le signe diffère : " + pair;
-    if (*ve - *vo == 1 || *vo - *ve == 1) {
-        if (e.decimals > 0)
-            return "un arrondi diffère : " + pair + " (calcul en float ou en double, ou arrondi fait à la main ?)";
-        return "une valeur diffère de 1 : " + pair + " (une borne décalée, < au lieu de <= ?)";
-    }
-    return "";
+        return cause("leading-zeros", "les zéros en tête diffèrent : " + pair + " (%0" + std::to_string(e.text.size()) + "d ?)");
+    if (*ve == -*vo) return cause("sign", "le signe diffère : " + pair);
+    if (starts_at_zero(e, o, context.input))
+        return cause("starting-value", "le résultat est 0 là où la référence donne " + shown(e.text) +
+                                           ", une valeur de l'entrée : un maximum ou un minimum qui part de 0 au lieu "
+                                           "de la première valeur lue ?");
+    const std::int64_t off = *vo - *ve;
+    const ValueEvidence::Tally *tally = context.tally;
+    LikelyCause value;
+    if (tally != nullptr && tally->same == 0 && tally->seen >= 2 && tally->one_offset && tally->offset == off)
+        value = cause("constant-offset", "une valeur est décalée de " + signed_units(off, e.decimals) +
+                                             " partout où elle apparaît : " + pair + " (un calcul décalé, pas une borne)");
+    else if ((off == 1 || off == -1) && e.decimals > 0)
+        value = cause("rounding", "un arrondi diffère : " + pair + " (calcul en float ou en double, ou arrondi fait à la main ?)");
+    else if ((off == 1 || off == -1) && tally != nullptr && tally->same > 0)
+        value = cause("boundary", "une valeur diffère de 1 à une borne seulement, juste ailleurs : " + pair +
+                                      " (une borne décalée, < au lieu de <= ?)");
+    else if (off == 1 || off == -1)
+        value = cause("value-off-by-one", "une valeur diffère de 1 : " + pair);
+    value.family = VALUE;
+    return value;
 }
 
-std::string numbers_cause(std::string_view e, std::string_view o) {
+// The line of `text` around `at`, its numbers as '#', and the rank of the
+// number at `at` in it.
+std::pair<std::string, std::size_t> value_key(std::string_view text, std::size_t at) {
+    const std::size_t newline = at == 0 ? std::string_view::npos : text.rfind('\n', at - 1);
+    const std::size_t begin = newline == std::string_view::npos ? 0 : newline + 1;
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    std::vector<Number> numbers;
+    const std::string skeleton = split_numbers(text.substr(begin, end - begin), numbers);
+    const auto rank = std::ranges::count_if(numbers, [&](const Number &n) { return n.at < at - begin; });
+    return {skeleton, static_cast<std::size_t>(rank)};
+}
+
+LikelyCause numbers_cause(std::string_view e, std::string_view o, std::string_view input, const ValueEvidence *evidence) {
     std::vector<Number> ne, no;
-    if (split_numbers(e, ne) != split_numbers(o, no) || ne.size() != no.size()) return "";
+    if (split_numbers(e, ne) != split_numbers(o, no) || ne.size() != no.size()) return {};
     // A wrap shows best on the field that failed to wrap, not on the one
     // that failed to carry.
     for (std::size_t i = 0; i < ne.size(); ++i) {
         const auto ve = ne[i].value(), vo = no[i].value();
         if (ve && vo && ne[i].decimals == 0 && no[i].decimals == 0)
-            if (std::string wrap = wrap_cause(*ve, *vo); !wrap.empty()) return wrap;
+            if (LikelyCause wrap = wrap_cause(*ve, *vo); !wrap.code.empty()) return wrap;
     }
-    for (std::size_t i = 0; i < ne.size(); ++i)
-        if (ne[i].text != no[i].text) return number_cause(ne[i], no[i]);
-    return "";
+    std::vector<std::size_t> differ;
+    for (std::size_t i = 0; i < ne.size() && differ.size() <= 2; ++i)
+        if (ne[i].text != no[i].text) differ.push_back(i);
+    if (differ.empty()) return {};
+    if (differ.size() == 2 && ne[differ[0]].text == no[differ[1]].text && ne[differ[1]].text == no[differ[0]].text)
+        return cause("swapped-values", "deux valeurs sont échangées : " + shown(no[differ[0]].text) + " puis " +
+                                           shown(no[differ[1]].text) + " au lieu de " + shown(ne[differ[0]].text) +
+                                           " puis " + shown(ne[differ[1]].text));
+    const Number &first = ne[differ[0]];
+    ValueContext context{nullptr, input};
+    if (evidence != nullptr) {
+        const auto [skeleton, rank] = value_key(e, first.at);
+        context.tally = evidence->find(skeleton, rank);
+    }
+    return number_cause(first, no[differ[0]], context);
 }
 
 // A first line that asks for the input ("... :") before other lines that
 // are the same, if any: a shrunk input may leave the prompt alone.
-std::string prompt_cause(std::string_view e, std::string_view o) {
+LikelyCause prompt_cause(std::string_view e, std::string_view o) {
     const std::size_t e_end = e.find('\n'), o_end = o.find('\n');
-    if (e_end == std::string_view::npos) return "";
+    if (e_end == std::string_view::npos) return {};
     const std::string_view e_prompt = e.substr(0, e_end), e_rest = e.substr(e_end + 1);
     const std::size_t last = e_prompt.find_last_not_of(' ');
-    if (last == std::string_view::npos || (e_prompt[last] != ':' && e_prompt[last] != '?')) return "";
-    if (o == e_rest && !o.empty()) return "l'invite (la première ligne, " + shown(e_prompt) + ") manque";
-    if (o_end == std::string_view::npos || o.substr(o_end + 1) != e_rest) return "";
+    if (last == std::string_view::npos || (e_prompt[last] != ':' && e_prompt[last] != '?')) return {};
+    if (o == e_rest && !o.empty())
+        return cause("prompt-missing", "l'invite (la première ligne, " + shown(e_prompt) + ") manque");
+    if (o_end == std::string_view::npos || o.substr(o_end + 1) != e_rest) return {};
     // The word where they part, or the whole line when that is no word.
     const std::string_view o_prompt = o.substr(0, o_end);
     const std::size_t at = common_prefix(e_prompt, o_prompt);
@@ -326,35 +436,162 @@ std::string prompt_cause(std::string_view e, std::string_view o) {
         we = e_prompt;
         wo = o_prompt;
     }
-    return "l'invite (la première ligne) diffère : " + shown(wo) + " au lieu de " + shown(we);
+    return cause("prompt-text", "l'invite (la première ligne) diffère : " + shown(wo) + " au lieu de " + shown(we));
 }
 
-std::string length_cause(std::string_view e, std::string_view o, const std::string &stream) {
-    if (e.starts_with(o)) return stream + " s'arrête trop tôt : il manque " + shown(first_line(e.substr(o.size())));
-    if (o.starts_with(e)) return "du texte en trop à la fin de " + stream + " : " + shown(first_line(o.substr(e.size())));
-    return "";
+LikelyCause length_cause(std::string_view e, std::string_view o, const std::string &stream) {
+    if (e.starts_with(o))
+        return cause("output-stops-early", stream + " s'arrête trop tôt : il manque " + shown(first_line(e.substr(o.size()))));
+    if (o.starts_with(e))
+        return cause("extra-output", "du texte en trop à la fin de " + stream + " : " + shown(first_line(o.substr(e.size()))));
+    return {};
 }
 
-std::string text_cause(std::string_view e, std::string_view o, const std::string &stream) {
-    const std::string causes[] = {newline_cause(e, o, stream), blank_cause(e, o, stream), accent_cause(e, o),
-                                  numbers_cause(e, o),         prompt_cause(e, o),       length_cause(e, o, stream)};
-    const auto *found = std::find_if(std::begin(causes), std::end(causes), [](const std::string &c) { return !c.empty(); });
-    return found == std::end(causes) ? "" : *found;
+// The cause of a difference between two texts that explains it whole.
+LikelyCause text_cause(std::string_view e, std::string_view o, const std::string &stream, std::string_view input,
+                       const ValueEvidence *evidence) {
+    LikelyCause found = newline_cause(e, o, stream);
+    if (found.family.empty()) found = blank_cause(e, o, stream);
+    if (found.family.empty()) found = accent_cause(e, o);
+    if (found.family.empty()) found = swapped_lines_cause(e, o);
+    if (found.family.empty()) found = numbers_cause(e, o, input, evidence);
+    if (found.family.empty()) found = prompt_cause(e, o);
+    if (found.family.empty()) found = length_cause(e, o, stream);
+    if (!found.family.empty()) found.place = stream + ": " + first_differing_line(e, o);
+    return found;
+}
+
+// Latin-1 bytes written as UTF-8, when that is all that makes `text` not UTF-8.
+std::optional<std::string> latin1_as_utf8(std::string_view text) {
+    std::string converted;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8_length(text.substr(i));
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (length == 0 && byte < 0xA0U) return std::nullopt;  // no letter of Latin-1
+        if (length == 0) {
+            converted += static_cast<char>(0xC0U | (byte >> 6U));
+            converted += static_cast<char>(0x80U | (byte & 0x3FU));
+            ++i;
+            continue;
+        }
+        converted += text.substr(i, length);
+        i += length;
+    }
+    return converted;
+}
+
+// A difference that shows on a whole output and hides others (accents in
+// Latin-1, carriage returns, the final newline): its cause, and the
+// candidate's output with it set right.
+std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, std::string_view o,
+                                                            const std::string &stream) {
+    if (is_utf8(e) && !is_utf8(o))
+        if (auto converted = latin1_as_utf8(o)) return std::pair{cause("latin1-accents", std::string(LATIN1)), std::move(*converted)};
+    if (e.find('\r') == std::string_view::npos && o.find('\r') != std::string_view::npos)
+        return std::pair{cause("carriage-returns", std::string(CARRIAGE_RETURNS) + stream + " : des fins de ligne à la Windows ?"),
+                         without(o, '\r')};
+    if (e.ends_with('\n') && !o.empty() && !o.ends_with('\n'))
+        return std::pair{cause("missing-final-newline", "il manque le saut de ligne à la fin de " + stream),
+                         std::string(o) + "\n"};
+    return std::nullopt;
+}
+
+// The causes of a difference between two texts: those that show on the
+// whole text first, then the one that explains what remains.
+void text_causes(std::string_view e, std::string o, const std::string &stream, std::string_view input,
+                 const ValueEvidence *evidence, std::vector<LikelyCause> &causes) {
+    for (int layer = 0; layer < 4 && o != e; ++layer) {
+        if (LikelyCause whole = text_cause(e, o, stream, input, evidence); !whole.family.empty()) {
+            causes.push_back(std::move(whole));
+            return;
+        }
+        auto shown_first = cosmetic(e, o, stream);
+        if (!shown_first) return;
+        causes.push_back(std::move(shown_first->first));
+        o = std::move(shown_first->second);
+    }
 }
 
 }  // namespace
 
-std::string likely_cause(const Verdict &verdict, const RunResult &expected, const RunResult &obtained,
-                         int timeout_ms) {
-    if (verdict.kind != Verdict::Kind::differ) return "";
-    std::string cause = ending_cause(expected, obtained, timeout_ms);
-    if (cause.empty() && verdict.stderr_differs) cause = assertion_cause(expected, obtained);
-    if (cause.empty() && (verdict.stdout_differs || verdict.stderr_differs)) cause = stream_cause(expected, obtained);
-    if (cause.empty() && verdict.stdout_differs) cause = text_cause(expected.out, obtained.out, "la sortie standard");
-    if (cause.empty() && verdict.stderr_differs) cause = text_cause(expected.err, obtained.err, "la sortie d'erreur");
-    if (cause.empty() && expected.exited && obtained.exited && expected.status != obtained.status)
-        cause = "le code de sortie est " + std::to_string(obtained.status) + " au lieu de " + std::to_string(expected.status);
-    return cause;
+std::span<const std::string_view> cause_codes() { return CODES; }
+
+void ValueEvidence::add(std::string_view expected_out, std::string_view obtained_out) {
+    constexpr std::size_t MOST_VALUES = 10000;  // what one candidate's check keeps at most
+    if (expected_out.size() > LONGEST || obtained_out.size() > LONGEST) return;
+    const std::vector<std::string_view> le = lines_of(expected_out), lo = lines_of(obtained_out);
+    if (le.size() != lo.size()) return;
+    for (std::size_t l = 0; l < le.size(); ++l) {
+        std::vector<Number> ne, no;
+        const std::string skeleton = split_numbers(le[l], ne);
+        if (ne.empty() || skeleton != split_numbers(lo[l], no) || ne.size() != no.size()) continue;
+        for (std::size_t k = 0; k < ne.size(); ++k) {
+            const auto ve = ne[k].value(), vo = no[k].value();
+            if (!ve || !vo || ne[k].decimals != no[k].decimals) continue;
+            auto found = tallies_.find({skeleton, k});
+            if (found == tallies_.end()) {
+                if (tallies_.size() >= MOST_VALUES) continue;
+                found = tallies_.emplace(std::pair{skeleton, k}, Tally{}).first;
+            }
+            Tally &t = found->second;
+            const std::int64_t off = *vo - *ve;
+            if (off == 0) {
+                ++t.same;
+            } else if (t.seen == t.same) {  // the first value off
+                t.offset = off;
+            } else if (t.offset != off) {
+                t.one_offset = false;
+            }
+            ++t.seen;
+        }
+    }
+}
+
+const ValueEvidence::Tally *ValueEvidence::find(const std::string &line_skeleton, std::size_t rank) const {
+    const auto found = tallies_.find({line_skeleton, rank});
+    return found == tallies_.end() ? nullptr : &found->second;
+}
+
+std::vector<LikelyCause> likely_causes(const Verdict &verdict, const RunResult &expected, const RunResult &obtained,
+                                       int timeout_ms, std::string_view input, const ValueEvidence *evidence) {
+    std::vector<LikelyCause> causes;
+    if (verdict.kind != Verdict::Kind::differ) return causes;
+    if (LikelyCause ending = ending_cause(expected, obtained, timeout_ms); !ending.family.empty()) {
+        causes.push_back(std::move(ending));
+        return causes;
+    }
+    LikelyCause assertion;
+    if (verdict.stderr_differs) assertion = assertion_cause(expected, obtained);
+    if (!assertion.family.empty()) causes.push_back(std::move(assertion));
+    if (verdict.stdout_differs || verdict.stderr_differs)
+        if (LikelyCause stream = stream_cause(expected, obtained); !stream.family.empty()) {
+            causes.push_back(std::move(stream));
+            return causes;
+        }
+    if (verdict.stdout_differs) text_causes(expected.out, obtained.out, "la sortie standard", input, evidence, causes);
+    if (verdict.stderr_differs && causes.empty())
+        text_causes(expected.err, obtained.err, "la sortie d'erreur", input, evidence, causes);
+    if (causes.empty() && expected.exited && obtained.exited && expected.status != obtained.status)
+        causes.push_back(cause("exit-status", "le code de sortie est " + std::to_string(obtained.status) + " au lieu de " +
+                                                  std::to_string(expected.status)));
+    return causes;
+}
+
+LikelyCause likely_cause(const Verdict &verdict, const RunResult &expected, const RunResult &obtained, int timeout_ms,
+                         std::string_view input, const ValueEvidence *evidence) {
+    std::vector<LikelyCause> causes = likely_causes(verdict, expected, obtained, timeout_ms, input, evidence);
+    return causes.empty() ? LikelyCause{} : std::move(causes.front());
+}
+
+LikelyCause condition_written_otherwise(const RunResult &expected, const RunResult &obtained, std::size_t cases) {
+    const auto e = find_assertion(expected.err), o = find_assertion(obtained.err);
+    if (!e || !o) return {};
+    return cause("condition-written-otherwise",
+                 "condition écrite autrement : " + shown(o->condition, WHOLE) + " au lieu de " +
+                     shown(e->condition, WHOLE) + ", le même comportement sur " +
+                     (cases == 1 ? std::string("le cas essayé") : "les " + std::to_string(cases) + " cas essayés") +
+                     " ; l'énoncé donne le texte de la condition",
+                 std::string(bare_function_name(e->function)) + ": " + std::string(e->condition));
 }
 
 }  // namespace exocheck

@@ -106,7 +106,7 @@ std::string groups_section(const CheckReport &r) {
                        "fréquentes d'abord.</p>\n<ul class=\"groups\">\n";
     for (const MistakeGroup &g : r.groups) {
         const Finding &f = g.example;
-        const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms);
+        const std::string &cause = f.cause.text;
         html += "<li><span class=\"size\">" + std::to_string(g.members.size()) +
                 (g.members.size() > 1 ? " rendus" : " rendu") + "</span> · entrée <code>" + h(quoted_input(f.input)) +
                 "</code>" + (g.cause_code.empty() ? "" : " · <code>" + h(g.cause_code) + "</code>") + "<br>" +

@@ -1,12 +1,13 @@
 #include "report/json_report.h"
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 
-#include "report/cause.h"
 #include "report/ending.h"
 #include "report/json_text.h"
 #include "report/visible.h"
+#include "version.h"
 
 namespace exocheck {
 
@@ -78,12 +79,14 @@ std::string origin_name(Case::Origin origin) {
     return "generated";
 }
 
-std::string finding(const Finding &f, const CheckReport &r, const std::string &candidate, int depth) {
+// The members of a finding; its input under `input_name`.
+Members finding_members(const Finding &f, const CheckReport &r, const std::string &candidate, int depth,
+                        const std::string &input_name) {
     Members where = {{"origin", json_text(origin_name(f.origin))}, {"number", number(f.number)}};
     if (f.origin == Case::Origin::generated) where.emplace_back("seed", std::to_string(r.seed));
     where.emplace_back("name", json_text(case_name(f.origin, f.number, r.seed)));
     Members m = {{"case", object(where, depth + 1)}, {"original_size", number(f.original_size)}};
-    add_bytes(m, "input", f.input);
+    add_bytes(m, input_name, f.input);
     m.emplace_back("shrink_finished", boolean(f.shrink_finished));
     m.emplace_back("at_terminal", boolean(f.at_terminal));
     m.emplace_back("differs", object({{"stdout", boolean(f.verdict.stdout_differs)},
@@ -92,10 +95,23 @@ std::string finding(const Finding &f, const CheckReport &r, const std::string &c
                                      depth + 1));
     m.emplace_back("expected", run(f.expected, r.timeout_ms, depth + 1));
     m.emplace_back("obtained", run(f.obtained, r.timeout_ms, depth + 1));
-    const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms);
-    m.emplace_back("cause", cause.empty() ? "null" : json_text(cause));
+    m.emplace_back("cause", f.cause.text.empty() ? "null" : json_text(f.cause.text));
+    m.emplace_back("cause_code", f.cause.code.empty() ? "null" : json_text(f.cause.code));
     if (!f.verdict.statement.empty()) m.emplace_back("statement", json_text(f.verdict.statement));
     m.emplace_back("reproduce", json_text(reproduce_command(f.input, candidate)));
+    return m;
+}
+
+std::string finding(const Finding &f, const CheckReport &r, const std::string &candidate, int depth) {
+    return object(finding_members(f, r, candidate, depth, "input"), depth);
+}
+
+// A distinct mistake: its code and its count first, then its example.
+std::string mistake(const Mistake &mistake, const CheckReport &r, const std::string &candidate, int depth) {
+    Members m = {{"cause_code", mistake.cause_code.empty() ? "null" : json_text(mistake.cause_code)},
+                 {"cases", number(mistake.cases)}};
+    for (auto &member : finding_members(mistake.example, r, candidate, depth, "minimal_input"))
+        if (member.first != "cause_code") m.push_back(std::move(member));
     return object(m, depth);
 }
 
@@ -131,7 +147,7 @@ std::string group(const CheckReport &r, const MistakeGroup &g, int depth) {
     std::vector<std::string> names(g.members.size());
     std::transform(g.members.begin(), g.members.end(), names.begin(),
                    [&](std::size_t k) { return json_text(r.candidates[k].label()); });
-    const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms);
+    const std::string &cause = f.cause.text;
     Members m = {{"size", number(g.members.size())},
                  {"cause_code", g.cause_code.empty() ? "null" : json_text(g.cause_code)},
                  {"cause", cause.empty() ? "null" : json_text(cause)}};
@@ -150,10 +166,25 @@ std::string candidate(const CheckReport &r, const CandidateReport &c, int depth)
     m.emplace_back("cases_run", number(c.cases_run));
     m.emplace_back("differences", number(c.differences));
     m.emplace_back("follows_statement", number(c.follows_statement));
+    m.emplace_back("conditions_otherwise", number(c.conditions_otherwise));
+    std::vector<std::string> mistakes;
+    for (const Mistake &each : c.mistakes) mistakes.push_back(mistake(each, r, c.candidate, depth + 2));
+    m.emplace_back("mistakes", array(mistakes, depth + 1));
     m.emplace_back("first_difference", c.difference ? finding(*c.difference, r, c.candidate, depth + 1) : "null");
     m.emplace_back("first_following_statement",
                    c.statement ? finding(*c.statement, r, c.candidate, depth + 1) : "null");
+    m.emplace_back("first_condition_apart",
+                   c.condition_apart ? finding(*c.condition_apart, r, c.candidate, depth + 1) : "null");
     return object(m, depth);
+}
+
+// A time as ISO 8601 in UTC: "2026-12-10T06:30:00Z".
+std::string utc_time(std::int64_t seconds) {
+    const auto t = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    char text[32] = "";
+    if (gmtime_r(&t, &parts) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
 }
 
 }  // namespace
@@ -179,6 +210,8 @@ std::string json_report(const CheckReport &report) {
     for (const auto &[code, weight] : report.weights.causes) causes.emplace_back(code, points(weight));
     weights.emplace_back("causes", object(causes, 2));
     const Members top = {
+        {"exocheck_version", json_text(PETITS_VERSION)},
+        {"checked_at", json_text(utc_time(report.checked_at))},
         {"program", json_text(report.program)},
         {"seed", std::to_string(report.seed)},
         {"cases", object({{"dialogues", number(report.dialogues)},
@@ -186,6 +219,7 @@ std::string json_report(const CheckReport &report) {
                           {"generated", number(report.generated)}},
                          1)},
         {"all", boolean(report.all)},
+        {"conditions_apart", boolean(report.conditions_apart)},
         {"timeout_ms", std::to_string(report.timeout_ms)},
         {"class", report.class_folder.empty() ? "null" : json_text(report.class_folder)},
         {"weights", object(weights, 1)},

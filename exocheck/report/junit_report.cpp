@@ -26,7 +26,7 @@ std::string mistakes_text(const CheckReport &r, const CandidateReport &c, Case::
         const std::size_t cases = cases_from(m, origin);
         if (cases == 0) continue;
         if (first_cause.empty()) {
-            first_cause = likely_cause(m.example.verdict, m.example.expected, m.example.obtained, r.timeout_ms);
+            first_cause = m.example.cause.text;
             if (first_cause.empty()) first_cause = "différence sans piste connue";
             first_code = m.cause_code.empty() ? "difference" : m.cause_code;
         }

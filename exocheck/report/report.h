@@ -13,6 +13,7 @@
 
 #include "cases/cases.h"
 #include "judge/compare.h"
+#include "report/cause.h"
 #include "run/run_program.h"
 
 namespace exocheck {
@@ -27,15 +28,19 @@ struct Finding {
     RunResult expected, obtained;    // the reference's run and the candidate's
     bool at_terminal = false;        // judged with standard input at a terminal
     bool shrink_finished = true;     // false when time ran out while shrinking
+    LikelyCause cause;               // of the difference on the shrunk input; none for a case that follows the statement
 };
 
 // A distinct mistake: the differing cases of a candidate that show the same
-// kind of difference, explained once, on the first of them shrunk.
+// kind of difference (the same likely cause, on the same line of the
+// reference's output), explained once, on the first of them shrunk. A case
+// that shows two mistakes (accents in Latin-1 and a wrong value) counts for
+// both.
 struct Mistake {
     std::string cause_code;  // the likely cause's stable code, such as "no-midnight-wrap"; empty when none
     std::size_t cases = 0;   // the differing cases it explains
-    std::size_t dialogues = 0, boundaries = 0;  // of those, from the manual's dialogues and the boundary cases
-    Finding example;         // its minimal input and both runs on it
+    Finding example;         // its minimal input, both runs on it and its cause (example.cause)
+    std::size_t dialogues = 0, boundaries = 0;  // of its cases, those from the manual's dialogues and the boundary cases
 };
 
 // How the cases of one origin went for a candidate.
@@ -62,12 +67,20 @@ struct CandidateReport {
     std::string candidate;    // its path, as given on the command line or found in the class's folder
     std::string cannot_run;   // why it cannot be run, or empty
     std::size_t cases_run = 0;
-    std::size_t differences = 0;
+    std::size_t differences = 0;  // differing cases run (with a condition written otherwise, unless apart)
     std::size_t follows_statement = 0;  // cases where it does what the statement says
+    // Cases whose only difference is an assertion's condition written
+    // otherwise, with the same behaviour on every case run: differences,
+    // unless the check counts them apart (CheckReport::conditions_apart).
+    std::size_t conditions_otherwise = 0;
     OriginTally dialogues, boundaries, generated;  // the same counts, by origin of the case
-    std::vector<Mistake> mistakes;      // its distinct mistakes, the most frequent first
+    // Its distinct mistakes, the most frequent first: with --all, every one;
+    // without, the first difference, and the conditions written otherwise
+    // when they count as differences.
+    std::vector<Mistake> mistakes;
     std::optional<Finding> difference;  // the first difference
     std::optional<Finding> statement;   // the first case that follows the statement
+    std::optional<Finding> condition_apart;  // counted apart: the first condition written otherwise
     std::string name;            // what the reports call it, unique in the check: its folder for a class
     std::string not_handed_in;   // why nothing was handed in (no file in the learner's folder), or empty
     Score score;                 // given when the check ran every case (CheckReport::all)
@@ -98,7 +111,9 @@ struct CheckReport {
     std::uint64_t seed = 1;
     std::size_t dialogues = 0, boundaries = 0, generated = 0;
     bool all = false;  // every case run, not stopped at the first difference: then every submission is scored
+    bool conditions_apart = false;  // a condition written otherwise counted apart, not as a difference
     int timeout_ms = 0;
+    std::int64_t checked_at = 0;  // when the check began, in seconds since 1970-01-01 UTC
     double seconds = 0;  // the whole check, wall clock
     std::string class_folder;  // the folder of a class checked as a whole, or empty
     ScoreWeights weights;

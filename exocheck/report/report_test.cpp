@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -150,102 +152,165 @@ TEST(Cause, NamesTheKnownPatterns) {
         const char *name;
         RunResult expected, obtained;
         std::string cause;  // the start of it; empty: none
+        std::string code;   // its code
     };
     const std::vector<Row> rows = {
-        {"time limit", exited(0, "x\n"), late, "le candidat ne s'arrête pas dans la limite de 2 s"},
-        {"not started", exited(0, "x\n"), unstartable, "le candidat n'a pas pu être lancé (format d'exécutable non reconnu)"},
-        {"flood", exited(0, "x\n"), flood, "le candidat écrit plus de 1 Mio"},
+        {"time limit", exited(0, "x\n"), late, "le candidat ne s'arrête pas dans la limite de 2 s", "timeout"},
+        {"not started", exited(0, "x\n"), unstartable, "le candidat n'a pas pu être lancé (format d'exécutable non reconnu)", "not-started"},
+        {"flood", exited(0, "x\n"), flood, "le candidat écrit plus de 1 Mio", "output-too-long"},
         {"segfault", exited(0, "x\n"), signalled(SIGSEGV, "x\n"),
-         "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau"},
-        {"division", exited(0, "x\n"), signalled(SIGFPE), "le candidat s'arrête : exception arithmétique (SIGFPE), une division"},
-        {"abort", exited(0, "x\n"), signalled(SIGABRT), "le candidat s'arrête : abandon (SIGABRT), un appel à abort() ?"},
-        {"another signal", exited(0, "x\n"), signalled(SIGBUS), "le candidat s'arrête : erreur de bus (SIGBUS)"},
+         "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau", "segfault"},
+        {"division", exited(0, "x\n"), signalled(SIGFPE), "le candidat s'arrête : exception arithmétique (SIGFPE), une division", "division-by-zero"},
+        {"abort", exited(0, "x\n"), signalled(SIGABRT), "le candidat s'arrête : abandon (SIGABRT), un appel à abort() ?", "abort"},
+        {"another signal", exited(0, "x\n"), signalled(SIGBUS), "le candidat s'arrête : erreur de bus (SIGBUS)", "signal"},
         {"an assertion of its own", exited(0, "x\n"), signalled(SIGABRT, "", assertion("c", "main", "x > 0")),
-         "une assertion du candidat échoue (« x > 0 ») là où la référence n'en a pas"},
+         "une assertion du candidat échoue (« x > 0 ») là où la référence n'en a pas", "candidate-assertion"},
         {"an assertion left out", signalled(SIGABRT, prompt, assertion("tickup", "add_1s", "*heure >= 0 && *heure <= 23")),
          exited(0, prompt + "\nL'heure : 25:00:00\n"),
          "la référence refuse cette entrée (assertion « *heure >= 0 && *heure <= 23 » dans add_1s) ; "
-         "le candidat l'accepte et termine avec le code 0"},
+         "le candidat l'accepte et termine avec le code 0", "accepts-refused-input"},
         {"condition", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
          signalled(SIGABRT, prompt, assertion("c", "main", "scanf(\"%d:%d:%d\", &h, &m, &s) == 3")),
-         "la condition de l'assertion diffère : « scanf(\"%d:%d:%d\", &h, &m, &s) == 3 » au lieu de"},
+         "la condition de l'assertion diffère : « scanf(\"%d:%d:%d\", &h, &m, &s) == 3 » au lieu de", "assertion-text"},
         {"condition, C++ names", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
-         signalled(SIGABRT, prompt, assertion("c", "int main()", "ok")), "la condition de l'assertion diffère : « ok »"},
+         signalled(SIGABRT, prompt, assertion("c", "int main()", "ok")), "la condition de l'assertion diffère : « ok »", "assertion-text"},
         {"function", signalled(SIGABRT, prompt, assertion("tickup", "main", read)),
          signalled(SIGABRT, prompt, assertion("c", "void lire_heure()", read)),
-         "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »"},
+         "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »", "assertion-function"},
         {"both", signalled(SIGABRT, "", assertion("tickup", "main", read)),
-         signalled(SIGABRT, "", assertion("c", "lire", "ok")), "l'assertion qui échoue n'est pas la même : « ok » dans lire"},
+         signalled(SIGABRT, "", assertion("c", "lire", "ok")), "l'assertion qui échoue n'est pas la même : « ok » dans lire", "assertion-other"},
         {"message on stdout", exited(1, "", "Erreur: aucun entier valide lu\n"), exited(1, "Erreur: aucun entier valide lu\n"),
-         "le message « Erreur: aucun entier valide lu » est écrit sur la sortie standard au lieu de la sortie d'erreur"},
+         "le message « Erreur: aucun entier valide lu » est écrit sur la sortie standard au lieu de la sortie d'erreur", "message-on-stdout"},
         {"message on stderr", exited(1, "Erreur : échec\n"), exited(1, "", "Erreur : échec\n"),
-         "le message « Erreur : échec » est écrit sur la sortie d'erreur au lieu de la sortie standard"},
-        {"final newline missing", exited(0, "a\nb\n"), exited(0, "a\nb"), "il manque le saut de ligne à la fin de la sortie standard"},
-        {"final newline extra", exited(0, "a\nb"), exited(0, "a\nb\n"), "un saut de ligne de trop à la fin de la sortie standard"},
+         "le message « Erreur : échec » est écrit sur la sortie d'erreur au lieu de la sortie standard", "message-on-stderr"},
+        {"final newline missing", exited(0, "a\nb\n"), exited(0, "a\nb"), "il manque le saut de ligne à la fin de la sortie standard", "missing-final-newline"},
+        {"final newline extra", exited(0, "a\nb"), exited(0, "a\nb\n"), "un saut de ligne de trop à la fin de la sortie standard", "extra-final-newline"},
         {"newline missing", exited(0, prompt + "\nL'heure\n"), exited(0, prompt + "L'heure\n"),
-         "il manque un saut de ligne (ligne 2 attendue)"},
-        {"newline extra", exited(0, "a : 1\n"), exited(0, "a :\n 1\n"), "un saut de ligne en trop (ligne 1 attendue)"},
-        {"carriage returns", exited(0, "a\nb\n"), exited(0, "a\r\nb\r\n"), "des retours chariot (\\r) en trop dans la sortie standard"},
-        {"trailing space extra", exited(0, "12.00 8.00\n"), exited(0, "12.00 8.00 \n"), "une espace de trop en fin de ligne (ligne 1)"},
+         "il manque un saut de ligne (ligne 2 attendue)", "missing-newline"},
+        {"newline extra", exited(0, "a : 1\n"), exited(0, "a :\n 1\n"), "un saut de ligne en trop (ligne 1 attendue)", "extra-newline"},
+        {"carriage returns", exited(0, "a\nb\n"), exited(0, "a\r\nb\r\n"), "des retours chariot (\\r) en trop dans la sortie standard", "carriage-returns"},
+        {"trailing space extra", exited(0, "12.00 8.00\n"), exited(0, "12.00 8.00 \n"), "une espace de trop en fin de ligne (ligne 1)", "trailing-space"},
         {"trailing space missing", exited(0, "x\n12.00 8.00 \n"), exited(0, "x\n12.00 8.00\n"),
-         "il manque l'espace en fin de ligne (ligne 2)"},
-        {"space doubled", exited(0, "a : b\n"), exited(0, "a  : b\n"), "une espace de trop (ligne 1)"},
-        {"space missing", exited(0, "a : b\n"), exited(0, "a: b\n"), "il manque une espace (ligne 1)"},
-        {"tab", exited(0, "a : b\n"), exited(0, "a\t: b\n"), "une tabulation au lieu d'espaces"},
-        {"no-break space", exited(0, "a : b\n"), exited(0, "a\u00a0: b\n"), "une espace insécable au lieu d'une espace ordinaire"},
-        {"blanks in stderr", exited(1, "", "Erreur: rien\n"), exited(1, "", "Erreur : rien\n"), "une espace de trop (ligne 1)"},
+         "il manque l'espace en fin de ligne (ligne 2)", "missing-trailing-space"},
+        {"space doubled", exited(0, "a : b\n"), exited(0, "a  : b\n"), "une espace de trop (ligne 1)", "extra-space"},
+        {"space missing", exited(0, "a : b\n"), exited(0, "a: b\n"), "il manque une espace (ligne 1)", "missing-space"},
+        {"tab", exited(0, "a : b\n"), exited(0, "a\t: b\n"), "une tabulation au lieu d'espaces", "tab-for-spaces"},
+        {"no-break space", exited(0, "a : b\n"), exited(0, "a\u00a0: b\n"), "une espace insécable au lieu d'une espace ordinaire", "no-break-space"},
+        {"blanks in stderr", exited(1, "", "Erreur: rien\n"), exited(1, "", "Erreur : rien\n"), "une espace de trop (ligne 1)", "extra-space"},
         {"Latin-1", exited(0, "ajouté une seconde\n"), exited(0, "ajout\xe9 une seconde\n"),
-         "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8"},
+         "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8", "latin1-accents"},
         {"accent missing", exited(0, "après avoir ajouté\n"), exited(0, "apres avoir ajouté\n"),
-         "un accent manque : « apres » au lieu de « après »"},
+         "un accent manque : « apres » au lieu de « après »", "missing-accent"},
         {"accent extra", exited(0, "deux solutions reelles\n"), exited(0, "deux solutions réelles\n"),
-         "un accent en trop : « réelles » au lieu de « reelles »"},
-        {"accent other", exited(0, "une fenêtre\n"), exited(0, "une fenètre\n"), "un accent diffère : « fenètre » au lieu de « fenêtre »"},
+         "un accent en trop : « réelles » au lieu de « reelles »", "extra-accent"},
+        {"accent other", exited(0, "une fenêtre\n"), exited(0, "une fenètre\n"), "un accent diffère : « fenètre » au lieu de « fenêtre »", "other-accent"},
         {"decimals", exited(0, "Le resultat est : 1.88"), exited(0, "Le resultat est : 1.875"),
-         "les nombres n'ont pas le même nombre de décimales : « 1.875 » au lieu de « 1.88 » (%.2f ?)"},
-        {"decimals of a whole number", exited(0, "est : 135"), exited(0, "est : 135.00"), "les nombres n'ont pas le même nombre de décimales : « 135.00 » au lieu de « 135 » (%d ?)"},
+         "les nombres n'ont pas le même nombre de décimales : « 1.875 » au lieu de « 1.88 » (%.2f ?)", "decimals"},
+        {"decimals of a whole number", exited(0, "est : 135"), exited(0, "est : 135.00"), "les nombres n'ont pas le même nombre de décimales : « 135.00 » au lieu de « 135 » (%d ?)", "decimals"},
         {"rounding", exited(0, "moyenne de 11.75\n"), exited(0, "moyenne de 11.74\n"),
-         "un arrondi diffère : « 11.74 » au lieu de « 11.75 »"},
+         "un arrondi diffère : « 11.74 » au lieu de « 11.75 »", "rounding"},
         {"leading zeros", exited(0, "est : 00:01:05\n"), exited(0, "est : 0:1:5\n"),
-         "les zéros en tête diffèrent : « 0 » au lieu de « 00 » (%02d ?)"},
-        {"midnight", exited(0, "est : 00:00:00\n"), exited(0, "est : 24:00:00\n"), "les heures ne repassent pas à 00 après 23"},
+         "les zéros en tête diffèrent : « 0 » au lieu de « 00 » (%02d ?)", "leading-zeros"},
+        {"midnight", exited(0, "est : 00:00:00\n"), exited(0, "est : 24:00:00\n"), "les heures ne repassent pas à 00 après 23", "no-midnight-wrap"},
         // The wrap is named on the field that did not wrap, not on the one
         // after it that was not carried into.
         {"minute", exited(0, "est : 00:01:00\n"), exited(0, "est : 00:00:60\n"),
-         "les minutes ou les secondes ne repassent pas à 00 après 59"},
-        {"hours backward", exited(0, "est : 23:59:59\n"), exited(0, "est : -1:59:59\n"), "les heures ne repassent pas à 23 avant 00"},
+         "les minutes ou les secondes ne repassent pas à 00 après 59", "no-minute-wrap"},
+        {"hours backward", exited(0, "est : 23:59:59\n"), exited(0, "est : -1:59:59\n"), "les heures ne repassent pas à 23 avant 00", "no-midnight-wrap-back"},
         {"seconds backward", exited(0, "est : 23:59:59\n"), exited(0, "est : 00:00:-1\n"),
-         "les minutes ou les secondes ne repassent pas à 59 avant 00"},
+         "les minutes ou les secondes ne repassent pas à 59 avant 00", "no-minute-wrap-back"},
         {"sign", exited(0, "1 nombre se terminant par -7\n"), exited(0, "1 nombre se terminant par 7\n"),
-         "le signe diffère : « 7 » au lieu de « -7 »"},
-        {"off by one", exited(0, "3 nombres\n"), exited(0, "2 nombres\n"), "une valeur diffère de 1 : « 2 » au lieu de « 3 »"},
+         "le signe diffère : « 7 » au lieu de « -7 »", "sign"},
+        {"off by one", exited(0, "3 nombres\n"), exited(0, "2 nombres\n"), "une valeur diffère de 1 : « 2 » au lieu de « 3 »", "value-off-by-one"},
         {"prompt", exited(0, "Veullez entrer :\nLe nombre est : 5\n"), exited(0, "Veuillez entrer :\nLe nombre est : 5\n"),
-         "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »"},
+         "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »", "prompt-text"},
         {"prompt, no word", exited(0, "Entrez :\n5\n"), exited(0, "Entrez ?\n5\n"),
-         "l'invite (la première ligne) diffère : « Entrez ? » au lieu de « Entrez : »"},
+         "l'invite (la première ligne) diffère : « Entrez ? » au lieu de « Entrez : »", "prompt-text"},
         {"prompt alone", exited(0, "Veullez entrer :\n"), exited(0, "Veuillez entrer :\n"),
-         "l'invite (la première ligne) diffère"},
-        {"a line that is no prompt", exited(0, "x = 4\nfin\n"), exited(0, "x = 9\nfin\n"), ""},
+         "l'invite (la première ligne) diffère", "prompt-text"},
+        {"a line that is no prompt", exited(0, "x = 4\nfin\n"), exited(0, "x = 9\nfin\n"), "", ""},
         {"prompt missing", exited(0, "Veullez entrer :\nLe nombre est : 5\n"), exited(0, "Le nombre est : 5\n"),
-         "l'invite (la première ligne, « Veullez entrer : ») manque"},
-        {"stops early", exited(0, "a\nb\nc\n"), exited(0, "a\n"), "la sortie standard s'arrête trop tôt : il manque « b »"},
-        {"text extra", exited(0, "a\n"), exited(0, "a\nbonus\n"), "du texte en trop à la fin de la sortie standard : « bonus »"},
-        {"exit status", exited(1, "Erreur\n"), exited(0, "Erreur\n"), "le code de sortie est 0 au lieu de 1"},
-        {"nothing known", exited(0, "abc\n"), exited(0, "xyz\n"), ""},
-        {"values far apart", exited(0, "x = 4\n"), exited(0, "x = 9\n"), ""},
+         "l'invite (la première ligne, « Veullez entrer : ») manque", "prompt-missing"},
+        {"stops early", exited(0, "a\nb\nc\n"), exited(0, "a\n"), "la sortie standard s'arrête trop tôt : il manque « b »", "output-stops-early"},
+        {"text extra", exited(0, "a\n"), exited(0, "a\nbonus\n"), "du texte en trop à la fin de la sortie standard : « bonus »", "extra-output"},
+        {"exit status", exited(1, "Erreur\n"), exited(0, "Erreur\n"), "le code de sortie est 0 au lieu de 1", "exit-status"},
+        {"nothing known", exited(0, "abc\n"), exited(0, "xyz\n"), "", ""},
+        {"values far apart", exited(0, "x = 4\n"), exited(0, "x = 9\n"), "", ""},
         // A full stop after a number ends the sentence: it is no decimal point.
-        {"full stop, not decimals", exited(0, "la note est 12.\n"), exited(0, "la note est 12.5\n"), ""},
-        {"numbers too long to compare", exited(0, "12345678901234567890\n"), exited(0, "012345678901234567891\n"), ""},
+        {"full stop, not decimals", exited(0, "la note est 12.\n"), exited(0, "la note est 12.5\n"), "", ""},
+        {"numbers too long to compare", exited(0, "12345678901234567890\n"), exited(0, "012345678901234567891\n"), "", ""},
     };
     for (const Row &row : rows) {
-        const std::string cause = likely_cause(differing(row.expected, row.obtained), row.expected, row.obtained, 2000);
+        const LikelyCause cause = likely_cause(differing(row.expected, row.obtained), row.expected, row.obtained, 2000);
         if (row.cause.empty())
-            EXPECT_EQ(cause, "") << row.name;
+            EXPECT_EQ(cause.text, "") << row.name;
         else
-            EXPECT_TRUE(cause.starts_with(row.cause)) << row.name << ": " << cause;
+            EXPECT_TRUE(cause.text.starts_with(row.cause)) << row.name << ": " << cause.text;
+        EXPECT_EQ(cause.code, row.code) << row.name;
+        EXPECT_TRUE(row.code.empty() || std::ranges::find(cause_codes(), row.code) != cause_codes().end()) << row.code;
     }
     Verdict same;
-    EXPECT_EQ(likely_cause(same, exited(0, "a"), exited(0, "a"), 2000), "");
+    EXPECT_EQ(likely_cause(same, exited(0, "a"), exited(0, "a"), 2000).code, "");
+}
+
+// The hints that need more than the two runs: the input, what the
+// candidate's other runs showed, a cosmetic difference hiding another.
+TEST(Cause, FromTheInputOtherRunsAndLayers) {
+    using Evidence = std::vector<std::pair<std::string, std::string>>;  // expected and obtained outputs
+    const std::string at = "est : 00:00:01\n", off = "est : 00:00:02\n";
+    struct Row {
+        const char *name;
+        std::string expected, obtained, input;
+        Evidence evidence;
+        std::vector<std::string> codes;  // every cause, in order
+        std::string first;               // the start of the first one's text
+    };
+    const std::vector<Row> rows = {
+        {"swapped values", "x1 = 1.00 et x2 = 2.00\n", "x1 = 2.00 et x2 = 1.00\n", "", {}, {"swapped-values"},
+         "deux valeurs sont échangées : « 2.00 » puis « 1.00 » au lieu de « 1.00 » puis « 2.00 »"},
+        {"swapped lines", "a\nb\nc\n", "b\na\nc\n", "", {}, {"swapped-lines"}, "deux lignes sont dans l'ordre inverse"},
+        {"a maximum from 0", "-1\n", "0\n", "-1", {}, {"starting-value"}, "le résultat est 0 là où la référence donne « -1 »"},
+        {"0 read, no starting value", "-1\n", "0\n", "0|-1", {}, {"value-off-by-one"}, "une valeur diffère de 1"},
+        {"a value not read, no starting value", "-1\n", "0\n", "-3", {}, {"value-off-by-one"}, ""},
+        {"a prompt's newline", "Entrez a : L'equation\n", "Entrez a :\nL'equation\n", "", {}, {"prompt-newline"},
+         "l'invite se termine par un saut de ligne au lieu d'une espace"},
+        {"a prompt's newline after its space", "Entrez a : x\n", "Entrez a : \nx\n", "", {}, {"prompt-newline"}, ""},
+        {"a newline for a space", "a b\n", "a\nb\n", "", {}, {"newline-for-space"}, "un saut de ligne au lieu d'une espace (ligne 1)"},
+        {"off by 1 everywhere", at, off, "", {{"est : 00:00:05\n", "est : 00:00:06\n"}, {"est : 10:00:01\n", "est : 10:00:02\n"}},
+         {"constant-offset"}, "une valeur est décalée de +1 partout où elle apparaît : « 02 » au lieu de « 01 »"},
+        {"off by 7 everywhere", at, "est : 00:00:08\n", "", {{"est : 00:00:02\n", "est : 00:00:09\n"}, {at, "est : 00:00:08\n"}},
+         {"constant-offset"}, "une valeur est décalée de +7"},
+        {"off by 0.25 everywhere", "x = 1.00\n", "x = 1.25\n", "", {{"x = 2.00\n", "x = 2.25\n"}, {"x = 1.00\n", "x = 1.25\n"}},
+         {"constant-offset"}, "une valeur est décalée de +0.25"},
+        {"off by 1, right elsewhere", at, off, "", {{"est : 00:00:05\n", "est : 00:00:05\n"}}, {"boundary"},
+         "une valeur diffère de 1 à une borne seulement"},
+        {"off by 1, offsets that vary", at, off, "", {{"est : 00:00:05\n", "est : 00:00:07\n"}, {at, off}}, {"value-off-by-one"}, ""},
+        {"off by 7 once: silent", at, "est : 00:00:08\n", "", {}, {""}, ""},
+        {"Latin-1, then the midnight wrap", "L'heure après : 00:00:00\n", "L'heure apr\xe8s : 24:00:00\n", "", {},
+         {"latin1-accents", "no-midnight-wrap"}, "les accents sont écrits en Latin-1"},
+        {"Latin-1, then the final newline", "après 1\n", "apr\xe8s 1", "", {}, {"latin1-accents", "missing-final-newline"}, ""},
+        {"carriage returns, then a value", "a 1\nb\n", "a 2\r\nb\r\n", "", {}, {"carriage-returns", "value-off-by-one"}, ""},
+    };
+    for (const Row &row : rows) {
+        ValueEvidence evidence;
+        for (const auto &[e, o] : row.evidence) evidence.add(e, o);
+        const RunResult e = exited(0, row.expected), o = exited(0, row.obtained);
+        const std::vector<LikelyCause> causes = likely_causes(differing(e, o), e, o, 2000, row.input, &evidence);
+        std::vector<std::string> codes;
+        for (const LikelyCause &c : causes) codes.push_back(c.code);
+        EXPECT_EQ(codes, row.codes) << row.name;
+        if (!causes.empty()) {
+            EXPECT_TRUE(causes[0].text.starts_with(row.first)) << row.name << ": " << causes[0].text;
+        }
+    }
+    const RunResult e = signalled(SIGABRT, "", assertion("tickup", "add_1s", "*heure >= 0 && *heure <= 23"));
+    const RunResult o = signalled(SIGABRT, "", assertion("t", "add_1s", "*heure >= 0 && *heure < 24"));
+    EXPECT_EQ(condition_written_otherwise(e, o, 40).text,
+              "condition écrite autrement : « *heure >= 0 && *heure < 24 » au lieu de « *heure >= 0 && *heure <= 23 », "
+              "le même comportement sur les 40 cas essayés ; l'énoncé donne le texte de la condition");
+    // Every code once, and the man page lists each.
+    std::set<std::string_view> seen;
+    for (const std::string_view code : cause_codes()) EXPECT_TRUE(seen.insert(code).second) << code;
 }
 
 TEST(Diff, ShowsLinesSideBySideInOrder) {
@@ -304,6 +369,7 @@ Finding midnight() {
     f.expected = exited(0, "est : 00:00:00\n");
     f.obtained = exited(0, "est : 24:00:00\n");
     f.verdict = differing(f.expected, f.obtained);
+    f.cause = likely_cause(f.verdict, f.expected, f.obtained, 2000);
     return f;
 }
 
@@ -355,6 +421,9 @@ TEST(Report, SummaryAndDetails) {
     CandidateReport differs_all = differs;
     differs_all.cases_run = 10;
     differs_all.differences = 4;
+    differs_all.mistakes = {Mistake{"no-midnight-wrap", 3, midnight()}, Mistake{"", 1, midnight()}};
+    differs_all.mistakes[1].example.input = "23:59:58\n";
+    differs_all.mistakes[1].example.cause = {};
     const std::vector<Row> rows = {
         {"agrees", {agrees}, false, 0,
          {"tickup : 10 cas (1 dialogue du manuel, 4 cas limites, 5 cas générés, graine 7).\n",
@@ -366,7 +435,12 @@ TEST(Report, SummaryAndDetails) {
           "Sortie standard (- attendue, + obtenue) :\n- est : 00:00:00\n+ est : 24:00:00\n", "Sortie d'erreur : vide, comme attendu.\n",
           "Fin : code de sortie 0, comme attendu.\n", "Piste : les heures ne repassent pas à 00 après 23.\n",
           "Pour reproduire : printf '23:59:59\\n' | ./b\n"}},
-        {"every difference, and the score", {differs_all}, true, 1, {"./b : 10 cas, 4 différences ; note "}},
+        {"every difference, and the score", {differs_all}, true, 1,
+         {"./b : 10 cas, 4 différences, 2 erreurs distinctes ; note ",
+          "\n./b, erreur 1 sur 2, 3 cas dont le premier : cas généré n° 17, graine 7.\n",
+          "Piste : les heures ne repassent pas à 00 après 23.\n", "\n./b, erreur 2 sur 2, 1 cas : cas généré n° 17",
+          "Entrée minimale (réduite de 31 octets à 9) : \"23:59:58\\n\"\n", "Fin : code de sortie 0, comme attendu.\n",
+          "Pour reproduire : printf '23:59:58\\n' | ./b\n"}},
         {"shrinking cut short", {cut_short}, false, 1,
          {"Entrée minimale (réduite de 31 octets à 9 ; réduction arrêtée par sa limite de temps) : "}},
         {"follows the statement", {follows}, false, 0,

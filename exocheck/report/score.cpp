@@ -19,7 +19,9 @@ double weight_of(const ScoreWeights &weights, const std::string &cause_code) {
 }
 
 // The share of `tally`'s cases that agree: each differing case counts at
-// its mistake's weight, at most 1; one no mistake explains counts 1.
+// its mistake's weight, at most 1; one no mistake explains counts 1. A case
+// that shows two mistakes counts for both, never for more than its kind's
+// differing cases all together.
 double share_agreeing(const OriginTally &tally, const std::vector<Mistake> &mistakes, const ScoreWeights &weights,
                       std::size_t Mistake::*cases_of_kind) {
     double failed = 0;
@@ -29,6 +31,7 @@ double share_agreeing(const OriginTally &tally, const std::vector<Mistake> &mist
         explained += m.*cases_of_kind;
     }
     if (tally.differ > explained) failed += static_cast<double>(tally.differ - explained);
+    failed = std::min(failed, static_cast<double>(tally.differ));
     return std::max(0.0, 1.0 - failed / static_cast<double>(tally.run));
 }
 

@@ -48,7 +48,7 @@ std::string kind_point(const CheckReport &r, const CandidateReport &c, Case::Ori
     for (const Mistake &m : mistakes_of(c)) {
         ++k;
         if (cases_from(m, origin) == 0) continue;
-        const std::string cause = likely_cause(m.example.verdict, m.example.expected, m.example.obtained, r.timeout_ms);
+        const std::string &cause = m.example.cause.text;
         if (fields.empty()) fields.emplace_back("message", yaml_text(cause.empty() ? "différence sans piste connue" : cause));
         fields.emplace_back("mistake_" + std::to_string(k),
                             yaml_text((m.cause_code.empty() ? "" : m.cause_code + ", ") +

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "report/cause.h"
 #include "report/diff.h"
 #include "report/ending.h"
 #include "report/visible.h"
@@ -80,16 +79,26 @@ std::string class_summary(const CheckReport &r) {
 
 namespace {
 
+// " (arrêt à la première)" as a check stopped at a first difference says it.
+std::string stop_part(const CandidateReport &c) {
+    return c.differences == 1 ? " (arrêt à la première)" : " (arrêt à la première qui ne tient pas à une condition)";
+}
+
 std::string cases_text(const CheckReport &r, const CandidateReport &c) {
     std::string line;
-    if (c.differs() && !r.all)
-        line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) +
-                ", 1 différence (arrêt à la première)";
+    if (c.differs() && !r.all && c.cases_run < r.cases())
+        line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) + ", " +
+                count(c.differences, "différence", "différences") + stop_part(c);
     else
         line += std::to_string(c.cases_run) + " cas, " +
                 (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
+    if (c.differs() && r.all)
+        line += ", " + count(c.mistakes.size(), "erreur distincte", "erreurs distinctes");
     if (c.follows_statement > 0)
         line += " ; " + count(c.follows_statement, "cas conforme", "cas conformes") + " à l'énoncé";
+    if (c.conditions_otherwise > 0)
+        line += (r.conditions_apart ? " ; " : ", dont ") + std::to_string(c.conditions_otherwise) +
+                " cas où une condition est écrite autrement" + (r.conditions_apart ? ", comptés à part" : "");
     return line;
 }
 
@@ -142,8 +151,7 @@ std::string finding_text(const Finding &f, const CheckReport &r, const std::stri
     text += stream_part("Sortie standard", f.expected.out, f.obtained.out, f.verdict.stdout_differs);
     text += stream_part("Sortie d'erreur", f.expected.err, f.obtained.err, f.verdict.stderr_differs);
     text += ending_part(f, r.timeout_ms);
-    if (const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms); !cause.empty())
-        text += "Piste : " + cause + (cause.ends_with('?') ? "\n" : ".\n");
+    if (!f.cause.text.empty()) text += "Piste : " + f.cause.text + (f.cause.text.ends_with('?') ? "\n" : ".\n");
     if (!f.verdict.statement.empty()) text += "Conforme à l'énoncé : " + f.verdict.statement + "\n";
     return text + reproduce_part(f, candidate);
 }
@@ -153,6 +161,12 @@ namespace {
 // Its name, and its path when that says more.
 std::string named(const CandidateReport &c) {
     return c.label() == c.candidate ? c.candidate : c.label() + " (" + c.candidate + ")";
+}
+
+std::string section(const CandidateReport &c, const std::string &heading, const Finding &f, const CheckReport &r) {
+    std::string text = "\n";
+    text.append(named(c)).append(", ").append(heading).append(" : ");
+    return text.append(case_name(f.origin, f.number, r.seed)).append(".\n").append(finding_text(f, r, c.candidate));
 }
 
 // `words` in lines of at most WIDTH columns, each after `indent`.
@@ -193,8 +207,7 @@ std::string groups_part(const CheckReport &r) {
         text += wrapped("- " + count(g.members.size(), "rendu", "rendus") + ", entrée " + input +
                             (g.cause_code.empty() ? "" : " (" + g.cause_code + ")") + " :",
                         "");
-        const Finding &f = g.example;
-        const std::string cause = likely_cause(f.verdict, f.expected, f.obtained, r.timeout_ms);
+        const std::string &cause = g.example.cause.text;
         text += wrapped(cause.empty() ? "pas de piste connue." : cause + (cause.ends_with('?') ? "" : "."), "  ");
         std::string names;
         for (std::size_t k = 0; k < g.members.size(); ++k)
@@ -204,18 +217,36 @@ std::string groups_part(const CheckReport &r) {
     return text;
 }
 
+// "845 cas dont le premier", "1 cas": the cases of a mistake, before the first's name.
+std::string cases_heading(std::size_t cases) {
+    return cases == 1 ? "1 cas" : std::to_string(cases) + " cas dont le premier";
+}
+
+bool same_finding(const Finding &a, const Finding &b) {
+    return a.origin == b.origin && a.number == b.number && a.input == b.input && a.cause.code == b.cause.code;
+}
+
 std::string details(const CheckReport &r, const CandidateReport &c) {
     std::string text;
-    if (c.difference) {
-        text += "\n" + named(c) + ", première différence : " +
-                case_name(c.difference->origin, c.difference->number, r.seed) + ".\n";
-        text += finding_text(*c.difference, r, c.candidate);
+    if (r.all) {
+        // Each distinct mistake, the most frequent first, on its own input.
+        for (std::size_t i = 0; i < c.mistakes.size(); ++i)
+            text += section(c,
+                            "erreur " + std::to_string(i + 1) + " sur " + std::to_string(c.mistakes.size()) + ", " +
+                                cases_heading(c.mistakes[i].cases),
+                            c.mistakes[i].example, r);
+    } else if (c.difference) {
+        text += section(c, "première différence", *c.difference, r);
+        // A condition written otherwise, a difference of its own kind that
+        // does not stop the check, comes on its own.
+        for (const Mistake &m : c.mistakes)
+            if (!same_finding(m.example, *c.difference))
+                text += section(c, "autre erreur, " + cases_heading(m.cases), m.example, r);
     }
-    if (c.statement) {
-        text += "\n" + named(c) + ", conforme à l'énoncé et non à la référence : " +
-                case_name(c.statement->origin, c.statement->number, r.seed) + ".\n";
-        text += finding_text(*c.statement, r, c.candidate);
-    }
+    if (c.condition_apart)
+        text += section(c, "condition écrite autrement, comptée à part, " + cases_heading(c.conditions_otherwise),
+                        *c.condition_apart, r);
+    if (c.statement) text += section(c, "conforme à l'énoncé et non à la référence", *c.statement, r);
     return text;
 }
 
