@@ -279,7 +279,7 @@ TEST(Exocheck, AClassAsAWhole) {
         "Bilan : 6 rendus ; 1 sans différence, 3 différents, 2 rien rendu.\n",
         "\nErreurs communes, par cause et entrée minimale :\n- 2 rendus, entrée \"23:59:59\"",
         "  les heures ne repassent pas à 00 après 23.\n  eleve-2, eleve-10.\n- 1 rendu, entrée ",
-        "\neleve-2 (" + eleves + "/eleve-2/tickup), première différence : "};
+        "\neleve-2 (" + eleves + "/eleve-2/tickup), erreur 1 sur 1, "};
     std::size_t at = 0;
     for (const std::string &line : lines) {
         const std::size_t found = text.out.find(line, at);
