@@ -122,7 +122,8 @@ TEST(Grammar, FormsFillTheirSlots) {
         {"{#2..4}[{1..1} ]x [{2..2} ]x", "(1 1 x 2 2 x)|(1 1 1 x 2 2 2 x)|(1 1 1 1 x 2 2 2 2 x)"},
         {"{-9223372036854775808..9223372036854775807}", "-?[0-9]{1,19}"},
         {"{n}", "[0-9]|[1-6][0-9]|70"},  // the hostile slots are still there
-        {"{x..5}", "x\\.\\.5"},  // not a range: written as it is
+        {"{x..5}", "x\\.\\.5"},  // not a range: written as it is (the reader refuses it)
+        {"\\{{a\\|b|c}\\}\\[\\\\", "\\{(a\\|b|c)\\}\\[\\\\"},  // escaped bytes are themselves
         {"a{", "a\\{"},
         {"[b", "\\[b"},
     };

@@ -127,18 +127,23 @@ private:
         if (program_.read_error.empty()) mistake("le message est vide");
     }
 
+    // The value of a field that needs one, as a message names it.
+    std::string given(std::string_view value) const {
+        return value.empty() ? "valeur manquante ;" : "« " + shown(value) + " » :";
+    }
+
     std::size_t cases(std::string_view value) {
         std::size_t n = 0;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
         if (value.empty() || value[0] == '-' || error != std::errc() || end != value.data() + value.size() ||
             n > MOST_CASES)
-            mistake("« " + shown(value) + " » : attendu un nombre de cas de 0 à 1000000000");
+            mistake(given(value) + " attendu un nombre de cas de 0 à 1000000000");
         return n;
     }
 
     int timeout(std::string_view value) {
         const int ms = timeout_milliseconds(value);
-        if (ms < 0) mistake("« " + shown(value) + " » : attendu des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5");
+        if (ms < 0) mistake(given(value) + " attendu des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5");
         return ms;
     }
 

@@ -180,9 +180,9 @@ std::optional<std::string> check_shape(std::string_view text, bool repeated, uin
             return std::string("« ") + c + " » sans « " + (c == '}' ? '{' : '[') +
                    " » avant ; écrivez \\" + c + " pour le caractère lui-même";
         } else if (c == '[') {
+            if (repeated) return "une répétition [ ] dans une répétition";
             const size_t close = closing(text, at, ']');
             if (close == std::string_view::npos) return "crochet « [ » non fermé";
-            if (repeated) return "une répétition [ ] dans une répétition";
             if (!counted) return "une répétition [ ] sans nombre de répétitions {#min..max} avant elle";
             uint64_t inside = 0;
             if (auto wrong = check_shape(text.substr(at + 1, close - at - 1), true, inside)) return wrong;
