@@ -53,10 +53,21 @@ Judgement judge(const ProgramData &program, CandidateRunner &runner, int job, co
     return j;
 }
 
-RunResult run_reference(const std::string &reference, std::string_view input, const RunLimits &limits) {
+RunResult run_reference(const std::string &reference, std::string_view input, const CheckSettings &settings,
+                        CandidateRunner &runner, int job) {
+    if (settings.reference_confined) {
+        RunResult r = runner.run(job, reference, input);
+        if (r.start_error != 0)
+            throw std::runtime_error("le programme de référence " + reference + " ne peut pas être lancé : " +
+                                     start_error_in_french(r.start_error));
+        if (r.timed_out)
+            throw std::runtime_error("le programme de référence " + reference + " ne termine pas en " +
+                                     seconds_in_french(settings.limits.timeout_ms));
+        return r;
+    }
     RunOptions options;
     // Trusted and quick: only an emulator or a loaded machine makes it slow.
-    options.timeout_ms = std::max(10000, 5 * limits.timeout_ms);
+    options.timeout_ms = std::max(10000, 5 * settings.limits.timeout_ms);
     RunResult r = run_program(reference, input, options);
     if (r.timed_out)
         throw std::runtime_error("le programme de référence " + reference + " ne termine pas en " +
@@ -82,10 +93,11 @@ struct Entry {
 // The references' runs of one shrinking, by input, within a budget of bytes.
 class ReferenceCache {
 public:
-    ReferenceCache(const std::string &reference, const RunLimits &limits) : reference_(reference), limits_(limits) {}
+    ReferenceCache(const std::string &reference, const CheckSettings &settings, CandidateRunner &runner, int job)
+        : reference_(reference), settings_(settings), runner_(runner), job_(job) {}
     const RunResult &get(const std::string &input) {
         if (auto found = runs_.find(input); found != runs_.end()) return found->second;
-        RunResult r = run_reference(reference_, input, limits_);
+        RunResult r = run_reference(reference_, input, settings_, runner_, job_);
         bytes_ += input.size() + r.out.size() + r.err.size();
         if (bytes_ > BUDGET) {
             runs_.clear();
@@ -97,7 +109,9 @@ public:
 private:
     static constexpr std::size_t BUDGET = 64 << 20;
     const std::string &reference_;
-    const RunLimits &limits_;
+    const CheckSettings &settings_;
+    CandidateRunner &runner_;
+    int job_;
     std::map<std::string, RunResult> runs_;
     std::size_t bytes_ = 0;
 };
@@ -115,7 +129,7 @@ struct Referee {
     // The finding on the smallest input on which the same streams differ
     // (or which follows the statement the same way), as far as time allows.
     Finding shrunk(int job, const Candidate &candidate, const Finding &f) const {
-        ReferenceCache references(reference, settings.limits);
+        ReferenceCache references(reference, settings, runner, job);
         const Verdict wanted = f.verdict;
         std::optional<Finding> smallest;
         const auto still_fails = [&](const std::string &input) {
@@ -194,7 +208,7 @@ private:
                 std::none_of(entries_.begin(), entries_.end(), [&](const Entry &e) { return needed(index, e); }))
                 return;
             const Case c = cases_.at(index);
-            const RunResult reference = run_reference(reference_, c.input, settings_.limits);
+            const RunResult reference = run_reference(reference_, c.input, settings_, runner_, job);
             std::vector<Outcome> outcomes(entries_.size());
             for (std::size_t k = 0; k < entries_.size() && !control_.stop; ++k)
                 if (needed(index, entries_[k])) outcomes[k] = run_case(job, entries_[k], c, index, reference);
@@ -340,7 +354,7 @@ CheckReport run_check(const ProgramData &program, const std::string &reference,
 std::optional<Finding> shrink_input(const ProgramData &program, const std::string &reference, const Candidate &candidate,
                                     const std::string &input, const CheckSettings &settings, CandidateRunner &runner) {
     const std::atomic<bool> never{false};
-    const RunResult expected = run_reference(reference, input, settings.limits);
+    const RunResult expected = run_reference(reference, input, settings, runner, 0);
     Judgement j = judge(program, runner, 0, candidate.path, input, expected);
     if (j.verdict.kind == Verdict::Kind::agree) return std::nullopt;
     const Finding found{Case::Origin::generated, 0, input.size(), input, std::move(j.verdict), expected,

@@ -22,6 +22,10 @@ struct CheckSettings {
     int jobs = 1;                  // runs at once; job numbers 0 .. jobs-1 of the runner
     RunLimits limits;
     int shrink_ms = 4000;          // time given to shrinking each candidate's difference
+    // The reference is not ours (a teacher's): it runs through the runner,
+    // confined and bounded like the candidates, and must be one of the
+    // runner's programs.
+    bool reference_confined = false;
 };
 
 struct Candidate {
@@ -38,9 +42,9 @@ struct CheckControl {
     std::atomic<bool> stop{false};
 };
 
-// Runs the check and returns its report. The reference (a trusted program)
-// runs once per case, with run_program; each candidate that can be run
-// runs through `runner`. Throws std::runtime_error (French message) when the
+// Runs the check and returns its report. The reference runs once per case,
+// with run_program (ours, trusted) or through `runner` (reference_confined);
+// each candidate that can be run runs through `runner`. Throws std::runtime_error (French message) when the
 // reference itself fails to run.
 CheckReport run_check(const ProgramData &program, const std::string &reference,
                       const std::vector<Candidate> &candidates, const CheckSettings &settings,

@@ -34,7 +34,7 @@ struct StatementRun {
 
 // How the statement's letter runs on `input`, where it differs from the
 // reference's run `reference`; nothing where the mend makes no difference
-// (or the program has none).
+// (or the program has none: one not of the fifteen has none).
 std::optional<StatementRun> statement_run(const ProgramData &program, std::string_view input,
                                           const RunResult &reference);
 
