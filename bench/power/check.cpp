@@ -7,16 +7,20 @@
 //
 // usage: check PROGRAM REFERENCE CANDIDATE... [--generated N] [--seed S]
 //                [--cache FILE] [--timeout MS]
+// PROGRAM is one of the fifteen, or the path of an exercise file (a
+// teacher's exercise, exocheck-exercice(5)), whose reference runs here too.
 // Prints one line per candidate: "differ <origin> <number> <input>",
 // "agree <cases>" or "follows <cases>"; exits 1 when one differs.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cases/cases.h"
+#include "cases/exercise.h"
 #include "judge/compare.h"
 #include "run/run_program.h"
 
@@ -34,7 +38,8 @@ const char *origin_name(Case::Origin origin) {
 
 std::string escaped(const std::string &bytes) {
     std::string out = "\"";
-    for (unsigned char c : bytes) {
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
         if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
         else if (c == '\n') out += "\\n";
         else if (c >= 32 && c < 127) out += static_cast<char>(c);
@@ -88,6 +93,15 @@ int main(int argc, char **argv) {
         return 2;
     }
     const ProgramData *program = find_program(positional[0]);
+    std::optional<ProgramData> exercise;
+    if (!program && positional[0].find('/') != std::string::npos) {
+        try {
+            program = &exercise.emplace(read_exercise_file(positional[0]));
+        } catch (const ExerciseMistake &mistake) {
+            std::cerr << "check: " << mistake.what() << "\n";
+            return 2;
+        }
+    }
     if (!program) {
         std::cerr << "check: no program " << positional[0] << "\n";
         return 2;
