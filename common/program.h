@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "version.h"
+#include "program_texts.h"
 
 inline void check_stdout_at_exit() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
@@ -45,8 +45,8 @@ inline void check_stdout_at_exit() {
     } else if (argument[0] == '-' && argument[1] != '\0') {
         what = "option non reconnue";
     }
-    std::fprintf(stderr, "%s: %s « %s »%s\nSaisissez « %s --help » pour plus d'informations.\n",
-                 program_invocation_short_name, what, argument, why, program_invocation_short_name);
+    std::fprintf(stderr, "%s: %s « %s »%s\n" TRY_HELP_LINE, program_invocation_short_name, what, argument, why,
+                 program_invocation_short_name);
     end_program(2);
 }
 
@@ -88,8 +88,6 @@ inline void start_program(int argc, char **argv, const char *name, const char *d
                     "  --version  affiche la version et termine\n\n%s\nVoir %s(1).\n",
                     name, description, exit_statuses, name);
     else
-        std::printf("%s (petits-calculs) %s\n"
-                    "Licence MIT : logiciel libre, fourni sans aucune garantie.\n",
-                    name, PETITS_VERSION);
+        std::printf(VERSION_LINES, name);
     end_program(0);
 }

@@ -156,6 +156,9 @@ TEST(Exocheck, CommandLine) {
         {{"--seed", "18446744073709551616", "tickup", ok}, 2, "", "exocheck: valeur incorrecte pour « --seed »"},
         {{"tickup", ok, "--seed"}, 2, "", "exocheck: l'option « --seed » demande une valeur"},
         {{"--all=yes", "tickup", ok}, 2, "", "exocheck: l'option « --all » ne prend pas de valeur\n"},
+        {{"--help=yes"}, 2, "", "exocheck: l'option « --help » ne prend pas de valeur\n"},
+        // Names are whole: an abbreviation would change meaning as options are added.
+        {{"--al", "tickup", ok}, 2, "", "exocheck: option non reconnue « --al »\n"},
         {{"-x", "tickup", ok}, 2, "", "exocheck: option non reconnue « -x »\n"},
         // What follows "--" is an operand, even when it looks like an option.
         {{"tickup", "--", "--all"}, 2, "tickup : ", "exocheck: "},

@@ -2,48 +2,31 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <getopt.h>
 #include <optional>
 #include <sched.h>
 #include <string_view>
 
-#include "version.h"
+#include "program_texts.h"
 
 namespace exocheck {
 
 namespace {
 
+using Action = CommandLine::Action;
+
 constexpr std::size_t MOST_CASES = 1000000000;
 constexpr int MOST_JOBS = 1024;
 constexpr int LONGEST_TIMEOUT_MS = 3600 * 1000;
 
-constexpr char TRY_HELP[] = "Saisissez « exocheck --help » pour plus d'informations.\n";
-
-std::string refusal(const std::string &what) { return "exocheck: " + what + "\n" + TRY_HELP; }
-
-// The programs in alphabetical order, in lines indented by two spaces that
-// fit in 80 columns.
-std::string program_names() {
-    std::vector<std::string_view> names(all_programs().size());
-    std::ranges::transform(all_programs(), names.begin(), &ProgramData::name);
-    std::ranges::sort(names);
-    std::string list, line = " ";
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (line.size() + names[i].size() + 2 > 78) {
-            list.append(line).append("\n");
-            line.resize(1);  // the indent: one space, and one before each name
-        }
-        line.append(" ").append(names[i]).append(i + 1 < names.size() ? "," : ".");
-    }
-    return list.append(line).append("\n");
-}
-
-// A whole number written in decimal digits only, at most `most`.
+// A whole number written in decimal digits only, from `least` to `most`.
 template <typename Number>
-std::optional<Number> whole_number(std::string_view text, Number most) {
+std::optional<Number> whole_number(std::string_view text, Number most, Number least = 0) {
     Number n{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
     if (text.empty() || text[0] == '-' || text[0] == '+' || error != std::errc() ||
-        end != text.data() + text.size() || n > most)
+        end != text.data() + text.size() || n > most || n < least)
         return std::nullopt;
     return n;
 }
@@ -63,129 +46,182 @@ std::optional<int> milliseconds(std::string_view text) {
     return total;
 }
 
-class Parser {
-public:
-    explicit Parser(const std::vector<std::string> &arguments) : arguments_(arguments) {}
+// Sets `to` from what was read; false when nothing was.
+template <typename T>
+bool set(T &to, const std::optional<T> &read) {
+    if (read) to = *read;
+    return read.has_value();
+}
 
-    CommandLine parse() {
-        std::vector<std::string> operands;
-        bool options_end = false;
-        for (next_ = 0; next_ < arguments_.size() && result_.action == CommandLine::Action::check;) {
-            const std::string &argument = arguments_[next_++];
-            if (options_end || !argument.starts_with("-") || argument == "-")
-                operands.push_back(argument);
-            else if (argument == "--")
-                options_end = true;
-            else
-                option(argument);
-        }
-        if (result_.action == CommandLine::Action::check) take_operands(operands);
-        return result_;
-    }
-
-private:
-    void refuse(const std::string &message) {
-        result_.action = CommandLine::Action::refuse;
-        result_.message = message;
-    }
-
-    void option(const std::string &argument) {
-        const std::size_t equals = argument.find('=');
-        const std::string name = argument.substr(0, equals);
-        const std::optional<std::string> attached =
-            equals == std::string::npos ? std::nullopt : std::optional(argument.substr(equals + 1));
-        if (name == "--help") result_.action = CommandLine::Action::help;
-        else if (name == "--version") result_.action = CommandLine::Action::version;
-        else if (!flag(name, attached) && !option_with_value(name, attached))
-            refuse(refusal("option non reconnue « " + argument + " »"));
-    }
-
-    // An option without a value; false when `name` is none.
-    bool flag(const std::string &name, const std::optional<std::string> &attached) {
-        Options &o = result_.options;
-        bool *set = nullptr;
-        bool unconfined = false;
-        if (name == "--all") set = &o.all;
-        else if (name == "--json") set = &o.json;
-        else if (name == "--no-sandbox") set = &unconfined;
-        else return false;
-        if (attached) refuse(refusal("l'option « " + name + " » ne prend pas de valeur"));
-        *set = true;
-        if (unconfined) o.sandbox = false;
-        return true;
-    }
-
-    // An option with a value; false when `name` is none.
-    bool option_with_value(const std::string &name, const std::optional<std::string> &attached) {
-        Options &o = result_.options;
-        if (name == "--cases") {
-            value(name, attached, "un nombre de cas de 0 à 1000000000", [&](std::string_view v) {
-                const auto n = whole_number<std::size_t>(v, MOST_CASES);
-                if (n) o.cases = *n;
-                return n.has_value();
-            });
-        } else if (name == "--seed") {
-            value(name, attached, "un entier de 0 à 18446744073709551615", [&](std::string_view v) {
-                const auto n = whole_number<std::uint64_t>(v, UINT64_MAX);
-                if (n) o.seed = *n;
-                return n.has_value();
-            });
-        } else if (name == "--jobs") {
-            value(name, attached, "un nombre d'exécutions de 1 à 1024", [&](std::string_view v) {
-                const auto n = whole_number<int>(v, MOST_JOBS);
-                if (n && *n > 0) o.jobs = *n;
-                return n && *n > 0;
-            });
-        } else if (name == "--timeout") {
-            value(name, attached, "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5", [&](std::string_view v) {
-                const auto ms = milliseconds(v);
-                if (ms) o.timeout_ms = *ms;
-                return ms.has_value();
-            });
-        } else {
-            return false;
-        }
-        return true;
-    }
-
-    // The value of an option, attached or in the next argument, given to `take`.
-    template <typename Take>
-    void value(const std::string &name, const std::optional<std::string> &attached, const std::string &expected,
-               Take take) {
-        if (!attached && next_ == arguments_.size()) {
-            refuse(refusal("l'option « " + name + " » demande une valeur : " + expected));
-            return;
-        }
-        const std::string v = attached ? *attached : arguments_[next_++];
-        if (!take(v)) refuse(refusal("valeur incorrecte pour « " + name + " » : « " + v + " » ; attendu : " + expected));
-    }
-
-    void take_operands(const std::vector<std::string> &operands) {
-        if (operands.empty()) {
-            refuse(refusal("il manque le programme et le candidat"));
-            return;
-        }
-        result_.options.program = find_program(operands[0]);
-        if (result_.options.program == nullptr) {
-            refuse("exocheck: programme inconnu « " + operands[0] + " » ; les programmes sont :\n" + program_names() +
-                   TRY_HELP);
-            return;
-        }
-        if (operands.size() == 1) {
-            refuse(refusal("il manque le candidat à vérifier, après « " + operands[0] + " »"));
-            return;
-        }
-        result_.options.candidates.assign(operands.begin() + 1, operands.end());
-    }
-
-    const std::vector<std::string> &arguments_;
-    std::size_t next_ = 0;
-    CommandLine result_;
+// One row per option, in the order of --help: its name; the name of its
+// value in --help, or nullptr when it takes none; its text in --help ("\n"
+// starts a line of its own, under the first); what a value should be, for a
+// refused one; and what it does, false when the value is refused.
+struct OptionRow {
+    const char *name;
+    const char *value;
+    std::string_view help;
+    std::string_view expected;
+    bool (*take)(CommandLine &, std::string_view value);
 };
+
+constexpr OptionRow OPTIONS[] = {
+    {"cases", "N", "nombre de cas générés (1000 par défaut)", "un nombre de cas de 0 à 1000000000",
+     [](CommandLine &c, std::string_view v) { return set(c.options.cases, whole_number<std::size_t>(v, MOST_CASES)); }},
+    {"seed", "S", "graine des cas générés (1 par défaut)", "un entier de 0 à 18446744073709551615",
+     [](CommandLine &c, std::string_view v) { return set(c.options.seed, whole_number<std::uint64_t>(v, UINT64_MAX)); }},
+    {"all", nullptr, "compte toutes les différences au lieu de s'arrêter à la\npremière", "",
+     [](CommandLine &c, std::string_view) { c.options.all = true; return true; }},
+    {"jobs", "N", "exécutions en parallèle (par défaut, une par processeur)", "un nombre d'exécutions de 1 à 1024",
+     [](CommandLine &c, std::string_view v) { return set(c.options.jobs, whole_number<int>(v, MOST_JOBS, 1)); }},
+    {"timeout", "S", "limite de temps de chaque exécution, en secondes (2 par\ndéfaut)",
+     "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5",
+     [](CommandLine &c, std::string_view v) { return set(c.options.timeout_ms, milliseconds(v)); }},
+    {"json", nullptr, "écrit le rapport en JSON", "", [](CommandLine &c, std::string_view) { c.options.json = true; return true; }},
+    {"no-sandbox", nullptr, "exécute les candidats sans les isoler", "",
+     [](CommandLine &c, std::string_view) { c.options.sandbox = false; return true; }},
+    {"help", nullptr, "affiche cette aide et termine", "",
+     [](CommandLine &c, std::string_view) { c.action = Action::help; return true; }},
+    {"version", nullptr, "affiche la version et termine", "",
+     [](CommandLine &c, std::string_view) { c.action = Action::version; return true; }},
+};
+
+// What getopt_long returns for OPTIONS[k]: FIRST_OPTION + k, above every
+// character it returns of its own.
+constexpr int FIRST_OPTION = 256;
+
+std::string try_help() {
+    char line[128];
+    std::snprintf(line, sizeof line, TRY_HELP_LINE, "exocheck");
+    return line;
+}
+
+std::string refusal(const std::string &what) { return "exocheck: " + what + "\n" + try_help(); }
+
+// The programs in alphabetical order, in lines indented by two spaces that
+// fit in 80 columns.
+std::string program_names() {
+    std::vector<std::string_view> names(all_programs().size());
+    std::ranges::transform(all_programs(), names.begin(), &ProgramData::name);
+    std::ranges::sort(names);
+    std::string list, line = " ";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (line.size() + names[i].size() + 2 > 78) {
+            list.append(line).append("\n");
+            line.resize(1);  // the indent: one space, and one before each name
+        }
+        line.append(" ").append(names[i]).append(i + 1 < names.size() ? "," : ".");
+    }
+    return list.append(line).append("\n");
+}
+
+// The option lines of --help, their texts in a column of their own.
+std::string option_lines() {
+    constexpr std::size_t COLUMN = 17;
+    std::string lines;
+    for (const OptionRow &row : OPTIONS) {
+        std::string head = std::string("  --") + row.name + (row.value != nullptr ? std::string(" ") + row.value : "");
+        head += head.size() + 2 <= COLUMN ? std::string(COLUMN - head.size(), ' ') : "\n" + std::string(COLUMN, ' ');
+        lines += head;
+        for (const char c : row.help) {
+            lines += c;
+            if (c == '\n') lines.append(COLUMN, ' ');
+        }
+        lines += '\n';
+    }
+    return lines;
+}
+
+// `written` names the option `name` whole, not abbreviated, with or without
+// an attached value.
+bool names_whole(std::string_view written, std::string_view name) {
+    return written.starts_with("--") && written.substr(2).starts_with(name) &&
+           (written.size() == name.size() + 2 || written[name.size() + 2] == '=');
+}
+
+// The arguments as getopt_long reads them: a program name, each argument,
+// then a null pointer, pointing into `texts`.
+std::vector<char *> argv_of(std::vector<std::string> &texts) {
+    std::vector<char *> argv(texts.size() + 1, nullptr);
+    std::ranges::transform(texts, argv.begin(), [](std::string &text) { return text.data(); });
+    return argv;
+}
+
+std::vector<option> long_options() {
+    std::vector<option> options(std::size(OPTIONS) + 1, option{});  // ends with a row of zeros
+    std::ranges::transform(OPTIONS, options.begin(), [k = FIRST_OPTION](const OptionRow &row) mutable {
+        return option{row.name, row.value != nullptr ? required_argument : no_argument, nullptr, k++};
+    });
+    return options;
+}
+
+// Takes the option getopt_long returned as `got`, read from the argument
+// `written`; returns what is wrong with it, or nothing.
+std::string take_option(int got, std::string_view written, CommandLine &result) {
+    const int known = (got == '?' || got == ':' ? optopt : got) - FIRST_OPTION;
+    if (known < 0 || static_cast<std::size_t>(known) >= std::size(OPTIONS) ||
+        !names_whole(written, OPTIONS[static_cast<std::size_t>(known)].name))
+        return "option non reconnue « " + std::string(written) + " »";
+    const OptionRow &row = OPTIONS[static_cast<std::size_t>(known)];
+    const std::string name = std::string("« --") + row.name + " »";
+    if (got == '?') return "l'option " + name + " ne prend pas de valeur";
+    if (got == ':') return "l'option " + name + " demande une valeur : " + std::string(row.expected);
+    const std::string_view value = optarg != nullptr ? optarg : "";
+    if (!row.take(result, value))
+        return "valeur incorrecte pour " + name + " : « " + std::string(value) + " » ; attendu : " +
+               std::string(row.expected);
+    return "";
+}
+
+void take_operands(const std::vector<std::string> &operands, CommandLine &result) {
+    const auto refuse = [&](const std::string &message) {
+        result.action = Action::refuse;
+        result.message = message;
+    };
+    if (operands.empty()) return refuse(refusal("il manque le programme et le candidat"));
+    result.options.program = find_program(operands[0]);
+    if (result.options.program == nullptr)
+        return refuse("exocheck: programme inconnu « " + operands[0] + " » ; les programmes sont :\n" + program_names() +
+                      try_help());
+    if (operands.size() == 1) return refuse(refusal("il manque le candidat à vérifier, après « " + operands[0] + " »"));
+    result.options.candidates.assign(operands.begin() + 1, operands.end());
+}
 
 }  // namespace
 
-CommandLine parse_command_line(const std::vector<std::string> &arguments) { return Parser(arguments).parse(); }
+CommandLine parse_command_line(const std::vector<std::string> &arguments) {
+    std::vector<std::string> texts = {"exocheck"};
+    texts.insert(texts.end(), arguments.begin(), arguments.end());
+    const std::vector<char *> argv = argv_of(texts);
+    const std::vector<option> options = long_options();
+    const int argc = static_cast<int>(texts.size());
+    // "-": operands returned in order, where they stand; ":": a missing value
+    // told apart; no message of getopt's own: they are exocheck's, in French.
+    optind = 0;
+    opterr = 0;
+    CommandLine result;
+    std::vector<std::string> operands;
+    while (result.action == Action::check) {
+        // The argument getopt_long reads next: it reads them in order.
+        const int next = std::max(optind, 1);
+        const std::string_view written = next < argc ? argv[static_cast<std::size_t>(next)] : "";
+        const int got = getopt_long(argc, argv.data(), "-:", options.data(), nullptr);
+        if (got == -1) break;
+        if (got == 1) {
+            operands.emplace_back(optarg);
+            continue;
+        }
+        if (const std::string wrong = take_option(got, written, result); !wrong.empty()) {
+            result.action = Action::refuse;
+            result.message = refusal(wrong);
+        }
+    }
+    if (result.action != Action::check) return result;
+    // After "--", every argument is an operand.
+    operands.insert(operands.end(), argv.begin() + optind, argv.end() - 1);
+    take_operands(operands, result);
+    return result;
+}
 
 std::string help_text() {
     return "Utilisation : exocheck [OPTION]... PROGRAMME CANDIDAT...\n"
@@ -194,18 +230,8 @@ std::string help_text() {
            "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"
            "première différence, l'entrée est réduite au minimum et la différence\n"
            "expliquée.\n"
-           "\n"
-           "  --cases N      nombre de cas générés (1000 par défaut)\n"
-           "  --seed S       graine des cas générés (1 par défaut)\n"
-           "  --all          compte toutes les différences au lieu de s'arrêter à la\n"
-           "                 première\n"
-           "  --jobs N       exécutions en parallèle (par défaut, une par processeur)\n"
-           "  --timeout S    limite de temps de chaque exécution, en secondes (2 par\n"
-           "                 défaut)\n"
-           "  --json         écrit le rapport en JSON\n"
-           "  --no-sandbox   exécute les candidats sans les isoler\n"
-           "  --help         affiche cette aide et termine\n"
-           "  --version      affiche la version et termine\n"
+           "\n" +
+           option_lines() +
            "\n"
            "PROGRAMME est l'un des exercices :\n" +
            program_names() +
@@ -217,8 +243,9 @@ std::string help_text() {
 }
 
 std::string version_text() {
-    return std::string("exocheck (petits-calculs) ") + PETITS_VERSION +
-           "\nLicence MIT : logiciel libre, fourni sans aucune garantie.\n";
+    char lines[256];
+    std::snprintf(lines, sizeof lines, VERSION_LINES, "exocheck");
+    return lines;
 }
 
 int processors() {

@@ -1,6 +1,8 @@
 // exocheck's command line:
 //   exocheck [OPTION]... PROGRAMME CANDIDAT...
-// Options may come anywhere, as --name VALUE or --name=VALUE; "--" ends them.
+// Options may come anywhere, as --name VALUE or --name=VALUE, their names
+// written whole; "--" ends them. Parsed by getopt_long, from a table of the
+// options (options.cpp) that also writes their lines in --help.
 #pragma once
 
 #include <cstddef>

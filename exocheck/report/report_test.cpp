@@ -300,6 +300,16 @@ Finding midnight() {
     return f;
 }
 
+CandidateReport candidate(const std::string &name, std::size_t cases_run, std::size_t differences,
+                          std::optional<Finding> difference = std::nullopt) {
+    CandidateReport c;
+    c.candidate = name;
+    c.cases_run = cases_run;
+    c.differences = differences;
+    c.difference = std::move(difference);
+    return c;
+}
+
 CheckReport report_of(std::vector<CandidateReport> candidates) {
     CheckReport r;
     r.program = "tickup";
@@ -313,15 +323,18 @@ CheckReport report_of(std::vector<CandidateReport> candidates) {
 }
 
 TEST(Report, SummaryAndDetails) {
-    CandidateReport agrees{"./a", "", 10, 0, 0, {}, {}};
-    CandidateReport differs{"./b", "", 3, 1, 0, midnight(), {}};
-    CandidateReport missing{"./d", "« ./d » n'existe pas", 0, 0, 0, {}, {}};
+    const CandidateReport agrees = candidate("./a", 10, 0);
+    const CandidateReport differs = candidate("./b", 3, 1, midnight());
+    CandidateReport missing = candidate("./d", 0, 0);
+    missing.cannot_run = "« ./d » n'existe pas";
     Finding statement = midnight();
     statement.verdict.kind = Verdict::Kind::follows_statement;
     statement.verdict.statement = "la référence borne la recherche.";
     statement.input = statement.expected.out;
     statement.original_size = statement.input.size();
-    CandidateReport follows{"./c", "", 10, 0, 2, {}, statement};
+    CandidateReport follows = candidate("./c", 10, 0);
+    follows.follows_statement = 2;
+    follows.statement = statement;
 
     struct Row {
         const char *name;
@@ -379,7 +392,7 @@ TEST(Report, JsonIsWellFormedWhateverTheBytes) {
     f.input = std::string("\"\\\0\x01\xff\xe9t\xe9\n", 9);
     f.obtained = exited(0, "ajout\xe9\n", "\t\x1b[31m");
     f.verdict = differing(f.expected, f.obtained);
-    CandidateReport c{"./mon \"prog\"", "", 3, 1, 0, f, {}};
+    const CandidateReport c = candidate("./mon \"prog\"", 3, 1, f);
     const std::string json = json_report(report_of({c}));
     RunOptions options;
     options.arguments = {"-c",
