@@ -1,6 +1,7 @@
 // exocheck: checks programs written from the statement of one of the
-// exercises (candidates) against the reference program, and explains the
-// first difference on a minimal input. See exocheck.1.
+// exercises, or of a teacher's own (an exercise file and its reference),
+// the candidates, against the reference program, and explains the first
+// difference on a minimal input. See exocheck.1 and exocheck-exercice.5.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -53,13 +54,28 @@ Isolation isolation_of(const Options &options) {
     return Isolation::none;
 }
 
-int check(const Options &options) {
-    std::string tried;
-    const std::string reference = find_reference(*options.program, tried);
-    if (reference.empty()) {
-        say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
-        return USAGE;
+// The reference: ours, found beside exocheck, or the one given with
+// --reference, which runs confined like the candidates; empty when it
+// cannot run.
+std::string reference_of(const Options &options) {
+    if (!options.reference.empty()) {
+        if (const std::string why = cannot_run(options.reference); !why.empty()) {
+            say("le programme de référence ne peut pas être lancé : " + why);
+            return "";
+        }
+        return std::filesystem::absolute(options.reference).lexically_normal().string();
     }
+    std::string tried;
+    std::string reference = find_reference(*options.program, tried);
+    if (reference.empty())
+        say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
+    return reference;
+}
+
+int check(const Options &options) {
+    const ProgramData &program = *options.program;
+    const std::string reference = reference_of(options);
+    if (reference.empty()) return USAGE;
     const std::vector<Candidate> candidates = candidates_of(options);
     std::vector<std::string> runnable;
     for (const Candidate &c : candidates)
@@ -67,16 +83,18 @@ int check(const Options &options) {
 
     CheckSettings settings;
     settings.seed = options.seed;
-    settings.generated = options.cases;
+    settings.generated = options.cases.value_or(program.cases.value_or(1000));
     settings.all = options.all;
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
-    settings.limits.timeout_ms = options.timeout_ms;
+    settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
+    settings.reference_confined = !options.reference.empty();
+    if (settings.reference_confined) runnable.push_back(reference);
 
     // The runner outlives the watch, whose thread may kill its runs.
     std::optional<CandidateRunner> runner;
     std::atomic<CandidateRunner *> runner_in_use{nullptr};
     CheckControl control;
-    ProgressLine progress_line(std::string(options.program->name), control);
+    ProgressLine progress_line(program.name, control);
     const InterruptWatch interrupt([&] {
         control.stop = true;
         if (CandidateRunner *r = runner_in_use.load()) r->kill_all();
@@ -90,7 +108,7 @@ int check(const Options &options) {
     try {
         runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
         runner_in_use = &*runner;
-        report = run_check(*options.program, reference, candidates, settings, *runner, control);
+        report = run_check(program, reference, candidates, settings, *runner, control);
     } catch (const std::runtime_error &error) {
         progress_line.erase();
         say(error.what());
