@@ -128,7 +128,7 @@ private:
     }
 
     // The value of a field that needs one, as a message names it.
-    std::string given(std::string_view value) const {
+    static std::string given(std::string_view value) {
         return value.empty() ? "valeur manquante ;" : "« " + shown(value) + " » :";
     }
 
@@ -158,41 +158,36 @@ private:
                 out += c;
                 continue;
             }
-            if (at == value.size()) mistake("« \\ » à la fin de la ligne : écrivez « \\\\ » pour une barre oblique inverse");
-            const char kind = value[at++];
-            char byte = 0;
-            switch (kind) {
-            case 'n': byte = '\n'; break;
-            case 't': byte = '\t'; break;
-            case 'r': byte = '\r'; break;
-            case 'a': byte = '\a'; break;
-            case 'b': byte = '\b'; break;
-            case 'f': byte = '\f'; break;
-            case 'v': byte = '\v'; break;
-            case '\\': case '"': case '\'': case '?': case '{': case '}': case '[': case ']': case '|': byte = kind; break;
-            case 'x': {
-                const auto high = at < value.size() ? digit_value(value[at], 16) : std::nullopt;
-                const auto low = at + 1 < value.size() ? digit_value(value[at + 1], 16) : std::nullopt;
-                if (!high || !low) mistake("« \\x » demande deux chiffres hexadécimaux, comme \\x41");
-                byte = static_cast<char>(*high * 16 + *low);
-                at += 2;
-                break;
-            }
-            default: {
-                std::optional<int> digit = digit_value(kind, 8);
-                if (!digit) mistake("échappement inconnu « \\" + shown({&kind, 1}) + " »");
-                int code = *digit;
-                for (int more = 0; more < 2 && at < value.size() && (digit = digit_value(value[at], 8)); ++more, ++at)
-                    code = code * 8 + *digit;
-                if (code > 0377) mistake("« \\" + std::to_string(code / 64) + std::to_string(code / 8 % 8) +
-                                         std::to_string(code % 8) + " » dépasse un octet (au plus \\377)");
-                byte = static_cast<char>(code);
-            }
-            }
+            const char byte = escaped(value, at);
             if (grammar && is_grammar_syntax(byte)) out += '\\';
             out += byte;
         }
         return out;
+    }
+
+    // The byte of the escape after a backslash, at `at`, which moves past it.
+    char escaped(std::string_view value, std::size_t &at) const {
+        if (at == value.size()) mistake("« \\ » à la fin de la ligne : écrivez « \\\\ » pour une barre oblique inverse");
+        const char kind = value[at++];
+        constexpr std::string_view SIMPLE = "n\nt\tr\ra\ab\bf\fv\v\\\\\"\"''??{{}}[[]]||";
+        for (std::size_t k = 0; k < SIMPLE.size(); k += 2)
+            if (SIMPLE[k] == kind) return SIMPLE[k + 1];
+        if (kind == 'x') {
+            const auto high = at < value.size() ? digit_value(value[at], 16) : std::nullopt;
+            const auto low = at + 1 < value.size() ? digit_value(value[at + 1], 16) : std::nullopt;
+            if (!high || !low) mistake("« \\x » demande deux chiffres hexadécimaux, comme \\x41");
+            at += 2;
+            return static_cast<char>(*high * 16 + *low);
+        }
+        std::optional<int> digit = digit_value(kind, 8);
+        if (!digit) mistake("échappement inconnu « \\" + shown({&kind, 1}) + " »");
+        int code = *digit;
+        for (int more = 0; more < 2 && at < value.size() && (digit = digit_value(value[at], 8)); ++more, ++at)
+            code = code * 8 + *digit;
+        if (code > 0377)
+            mistake("« \\" + std::to_string(code / 64) + std::to_string(code / 8 % 8) + std::to_string(code % 8) +
+                    " » dépasse un octet (au plus \\377)");
+        return static_cast<char>(code);
     }
 
     std::string_view text_, file_;
@@ -248,13 +243,15 @@ int timeout_milliseconds(std::string_view seconds) {
     const std::size_t mark = seconds.find_first_of(".,");
     const std::string_view whole = seconds.substr(0, mark);
     const std::string_view decimals = mark == std::string_view::npos ? "" : seconds.substr(mark + 1);
-    if (whole.empty() || decimals.size() > 3 || (mark != std::string_view::npos && decimals.empty())) return -1;
-    if (!std::ranges::all_of(whole, [](char c) { return c >= '0' && c <= '9'; }) ||
-        !std::ranges::all_of(decimals, [](char c) { return c >= '0' && c <= '9'; }) || whole.size() > 4)
+    if (whole.empty() || whole.size() > 4 || decimals.size() > 3 || (mark != std::string_view::npos && decimals.empty()))
         return -1;
+    const auto digits = [](std::string_view text) {
+        return std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(whole) || !digits(decimals)) return -1;
+    const std::string thousandths = std::string(whole) + std::string(decimals) + std::string(3 - decimals.size(), '0');
     int ms = 0;
-    for (const char c : whole) ms = ms * 10 + (c - '0');
-    for (std::size_t d = 0; d < 3; ++d) ms = ms * 10 + (d < decimals.size() ? decimals[d] - '0' : 0);
+    std::from_chars(thousandths.data(), thousandths.data() + thousandths.size(), ms);
     return ms > 0 && ms <= LONGEST_TIMEOUT_MS ? ms : -1;
 }
 

@@ -165,76 +165,117 @@ uint64_t most_slot_bytes(std::string_view inside) {
     return most;
 }
 
-// Checks a shape, or the inside of a repetition (`repeated`), adding to
-// `bytes` an upper bound of what it fills to; the mistake, or nothing.
-std::optional<std::string> check_shape(std::string_view text, bool repeated, uint64_t &bytes) {
-    bool counted = false, count_used = true;
-    uint64_t count = 1;
-    const auto add = [&bytes](uint64_t more) { bytes = std::min<uint64_t>(bytes + more, UINT64_MAX / 2); };
-    for (size_t at = 0; at < text.size(); ++at) {
-        const char c = text[at];
-        if (c == '\\') {
-            ++at;
-            add(1);
-        } else if (c == '}' || c == ']') {
-            return std::string("« ") + c + " » sans « " + (c == '}' ? '{' : '[') +
-                   " » avant ; écrivez \\" + c + " pour le caractère lui-même";
-        } else if (c == '[') {
-            if (repeated) return "une répétition [ ] dans une répétition";
-            const size_t close = closing(text, at, ']');
-            if (close == std::string_view::npos) return "crochet « [ » non fermé";
-            if (!counted) return "une répétition [ ] sans nombre de répétitions {#min..max} avant elle";
-            uint64_t inside = 0;
-            if (auto wrong = check_shape(text.substr(at + 1, close - at - 1), true, inside)) return wrong;
-            add(count > 0 && inside > UINT64_MAX / 2 / count ? UINT64_MAX / 2 : count * inside);
-            count_used = true;
-            at = close;
-        } else if (c == '{') {
-            const size_t close = closing(text, at, '}');
-            if (close == std::string_view::npos) return "accolade « { » non fermée";
-            const std::string_view inside = text.substr(at + 1, close - at - 1);
-            const std::string slot = "« {" + std::string(inside) + "} »";
-            if (inside.empty()) return "accolades vides « {} »";
-            for (size_t k = 0; k < inside.size(); ++k) {
-                if (inside[k] == '\\') ++k;
-                else if (inside[k] == '{' || inside[k] == '[' || inside[k] == ']')
-                    return std::string("« ") + inside[k] + " » dans " + slot + " ; écrivez \\" + inside[k] +
-                           " pour le caractère lui-même";
-            }
-            if (inside.starts_with('#')) {
-                if (repeated) return "un nombre de répétitions " + slot + " dans une répétition";
-                if (!count_used) return "le nombre de répétitions avant " + slot + " ne sert à aucune répétition [ ]";
-                const std::optional<Range> range = parse_range(inside.substr(1));
-                if (!range) return inside.find("..") == std::string_view::npos
-                                       ? slot + " : un nombre de répétitions s'écrit {#min..max}, comme {#1..10}"
-                                       : range_mistake(inside.substr(1));
-                if (range->decimals > 0 || range->low < 0 || range->high > 1000000)
-                    return slot + " : des répétitions en nombre entier, de 0 à 1000000";
-                counted = true;
-                count_used = false;
-                count = static_cast<uint64_t>(range->high);
-            } else if (inside.size() == 1) {
-                if (HOSTILE_KINDS.find(inside[0]) == std::string_view::npos)
-                    return "jeton inconnu " + slot + " ; les jetons sont {i} {r} {l} {t} {s} {c} {n} {g} {I} {R} {F}";
-                add(most_slot_bytes(inside));
-            } else {
-                const std::vector<std::string_view> choices = alternatives(inside);
-                for (const std::string_view choice : choices) {
-                    const bool range_like = choice.find("..") != std::string_view::npos;
-                    if (range_like && !parse_range(choice)) return range_mistake(choice);
-                    if (choices.size() == 1 && !range_like)
-                        return slot + " n'est ni une plage min..max, ni des choix a|b, ni un jeton comme {i}";
-                }
-                add(most_slot_bytes(inside));
-            }
-            at = close;
-        } else {
-            add(1);
-        }
+// The mistake in a slot's inside, whatever it is: a brace or a bracket
+// that is not escaped.
+std::optional<std::string> unescaped_syntax(std::string_view inside, const std::string &slot) {
+    for (size_t k = 0; k < inside.size(); ++k) {
+        if (inside[k] == '\\') ++k;
+        else if (inside[k] == '{' || inside[k] == '[' || inside[k] == ']')
+            return std::string("« ") + inside[k] + " » dans " + slot + " ; écrivez \\" + inside[k] +
+                   " pour le caractère lui-même";
     }
-    if (!count_used) return "un nombre de répétitions {#min..max} sans répétition [ ] après lui";
     return std::nullopt;
 }
+
+// A slot that fills to a value: a hostile token, a range or alternatives.
+std::optional<std::string> value_slot_mistake(std::string_view inside, const std::string &slot) {
+    if (inside.size() == 1)
+        return HOSTILE_KINDS.find(inside[0]) == std::string_view::npos
+                   ? std::optional("jeton inconnu " + slot + " ; les jetons sont {i} {r} {l} {t} {s} {c} {n} {g} {I} {R} {F}")
+                   : std::nullopt;
+    const std::vector<std::string_view> choices = alternatives(inside);
+    for (const std::string_view choice : choices) {
+        const bool range_like = choice.find("..") != std::string_view::npos;
+        if (range_like && !parse_range(choice)) return range_mistake(choice);
+        if (choices.size() == 1 && !range_like)
+            return slot + " n'est ni une plage min..max, ni des choix a|b, ni un jeton comme {i}";
+    }
+    return std::nullopt;
+}
+
+// Checks a shape, or the inside of a repetition (`repeated`), adding to
+// `bytes` an upper bound of what it fills to.
+class ShapeCheck {
+public:
+    ShapeCheck(std::string_view text, bool repeated) : text_(text), repeated_(repeated) {}
+
+    std::optional<std::string> run(uint64_t &bytes) {
+        for (size_t at = 0; at < text_.size(); ++at) {
+            const char c = text_[at];
+            std::optional<std::string> wrong;
+            if (c == '\\') {
+                ++at;
+                add(1);
+            } else if (c == '}' || c == ']') {
+                wrong = std::string("« ") + c + " » sans « " + (c == '}' ? '{' : '[') + " » avant ; écrivez \\" + c +
+                        " pour le caractère lui-même";
+            } else if (c == '[') {
+                wrong = repetition(at);
+            } else if (c == '{') {
+                wrong = slot(at);
+            } else {
+                add(1);
+            }
+            if (wrong) return wrong;
+        }
+        if (!count_used_) return "un nombre de répétitions {#min..max} sans répétition [ ] après lui";
+        bytes = std::min<uint64_t>(bytes + bytes_, UINT64_MAX / 2);
+        return std::nullopt;
+    }
+
+private:
+    void add(uint64_t more) { bytes_ = std::min<uint64_t>(bytes_ + more, UINT64_MAX / 2); }
+
+    // The repetition [ ] opened at `at`, which moves to its end.
+    std::optional<std::string> repetition(size_t &at) {
+        if (repeated_) return "une répétition [ ] dans une répétition";
+        const size_t close = closing(text_, at, ']');
+        if (close == std::string_view::npos) return "crochet « [ » non fermé";
+        if (!counted_) return "une répétition [ ] sans nombre de répétitions {#min..max} avant elle";
+        uint64_t inside = 0;
+        if (auto wrong = ShapeCheck(text_.substr(at + 1, close - at - 1), true).run(inside)) return wrong;
+        add(count_ > 0 && inside > UINT64_MAX / 2 / count_ ? UINT64_MAX / 2 : count_ * inside);
+        count_used_ = true;
+        at = close;
+        return std::nullopt;
+    }
+
+    // The slot { } opened at `at`, which moves to its end.
+    std::optional<std::string> slot(size_t &at) {
+        const size_t close = closing(text_, at, '}');
+        if (close == std::string_view::npos) return "accolade « { » non fermée";
+        const std::string_view inside = text_.substr(at + 1, close - at - 1);
+        const std::string shown = "« {" + std::string(inside) + "} »";
+        at = close;
+        if (inside.empty()) return "accolades vides « {} »";
+        if (auto wrong = unescaped_syntax(inside, shown)) return wrong;
+        if (inside.starts_with('#')) return count(inside.substr(1), shown);
+        add(most_slot_bytes(inside));
+        return value_slot_mistake(inside, shown);
+    }
+
+    // A count {#lo..hi} of the repetitions after it.
+    std::optional<std::string> count(std::string_view range_text, const std::string &shown) {
+        if (repeated_) return "un nombre de répétitions " + shown + " dans une répétition";
+        if (!count_used_) return "le nombre de répétitions avant " + shown + " ne sert à aucune répétition [ ]";
+        const std::optional<Range> range = parse_range(range_text);
+        if (!range)
+            return range_text.find("..") == std::string_view::npos
+                       ? shown + " : un nombre de répétitions s'écrit {#min..max}, comme {#1..10}"
+                       : range_mistake(range_text);
+        if (range->decimals > 0 || range->low < 0 || range->high > 1000000)
+            return shown + " : des répétitions en nombre entier, de 0 à 1000000";
+        counted_ = true;
+        count_used_ = false;
+        count_ = static_cast<uint64_t>(range->high);
+        return std::nullopt;
+    }
+
+    std::string_view text_;
+    bool repeated_;
+    bool counted_ = false, count_used_ = true;
+    uint64_t count_ = 1, bytes_ = 0;
+};
 
 uint64_t splitmix(uint64_t z) {
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
@@ -247,7 +288,7 @@ uint64_t splitmix(uint64_t z) {
 std::optional<std::string> grammar_mistake(std::string_view shape) {
     constexpr uint64_t MOST_BYTES = 16 << 20;
     uint64_t bytes = 0;
-    if (auto wrong = check_shape(shape, false, bytes)) return wrong;
+    if (auto wrong = ShapeCheck(shape, false).run(bytes)) return wrong;
     if (bytes > MOST_BYTES) return "peut donner " + std::to_string(bytes) + " octets, plus que 16 Mio";
     return std::nullopt;
 }
