@@ -14,6 +14,7 @@
 
 #include "check/check.h"
 #include "main/interrupt.h"
+#include "main/mends.h"
 #include "main/options.h"
 #include "main/progress.h"
 #include "main/reference.h"
@@ -89,12 +90,18 @@ int check(const Options &options) {
     settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
     settings.reference_confined = !options.reference.empty();
     if (settings.reference_confined) runnable.push_back(reference);
+    // The mends are exocheck's knowledge of the fifteen: a teacher's
+    // exercise has none, whatever its name.
+    if (is_one_of_ours(program)) settings.mend = mend_of(program.name);
 
-    // The runner outlives the watch, whose thread may kill its runs.
+    // The runner and the progress line outlive the watch, whose thread may
+    // kill the runs and erase the line; the watch comes before the line's
+    // thread, which must not take the signals it watches.
     std::optional<CandidateRunner> runner;
     std::atomic<CandidateRunner *> runner_in_use{nullptr};
     CheckControl control;
-    ProgressLine progress_line(program.name, control);
+    std::optional<ProgressLine> progress_line;
+    std::atomic<ProgressLine *> progress_in_use{nullptr};
     const InterruptWatch interrupt([&] {
         control.stop = true;
         if (CandidateRunner *r = runner_in_use.load()) r->kill_all();
@@ -102,19 +109,20 @@ int check(const Options &options) {
         kill_children();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         kill_children();
-        progress_line.erase();
+        if (ProgressLine *p = progress_in_use.load()) p->erase();
     });
+    progress_in_use = &progress_line.emplace(program.name, control);
     CheckReport report;
     try {
         runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
         runner_in_use = &*runner;
         report = run_check(program, reference, candidates, settings, *runner, control);
     } catch (const std::runtime_error &error) {
-        progress_line.erase();
+        progress_line->erase();
         say(error.what());
         return USAGE;
     }
-    progress_line.erase();
+    progress_line->erase();
     for (std::size_t k = 0; k < candidates.size(); ++k)
         if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
             say(report.candidates[k].cannot_run);

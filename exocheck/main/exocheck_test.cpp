@@ -10,11 +10,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -23,8 +21,11 @@
 #include <vector>
 
 #include "built_programs.h"
+#include "processes.h"
 #include "cases/programs.h"
+#include "run/launcher.h"
 #include "run/run_program.h"
+#include "run/start.h"
 #include "run/terminal.h"
 
 namespace exocheck {
@@ -57,7 +58,6 @@ const std::vector<std::string> FEW_CASES = {"--cases", "30"};
 // program costs tens of milliseconds: there, a check of a few programs
 // shows exocheck at work on that machine, and the checks of its judgement,
 // which reads bytes and does not depend on the machine, stay native.
-bool emulated() { return std::getenv("PETITS_EMULATOR") != nullptr; }
 #define NATIVE_ONLY() \
     if (emulated()) GTEST_SKIP() << "thousands of emulated runs: checked in the native build"
 
@@ -353,41 +353,6 @@ TEST(Exocheck, ReferencesBesideExocheckNeverThroughPath) {
 
 // --- Nothing left behind -------------------------------------------------
 
-// The parent of a process, or 0 when it is gone or a zombie.
-pid_t parent_of(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos || close + 4 > line.size() || line[close + 2] == 'Z') return 0;
-    return static_cast<pid_t>(std::atol(line.c_str() + close + 4));
-}
-
-std::string command_of(pid_t pid) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name;
-}
-
-// Every live process below `ancestor`.
-std::vector<pid_t> descendants(pid_t ancestor) {
-    std::vector<pid_t> found;
-    DIR *proc = opendir("/proc");
-    while (const dirent *entry = proc == nullptr ? nullptr : readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atol(entry->d_name));
-        for (pid_t p = pid, depth = 0; p > 1 && depth < 32; ++depth) {
-            p = parent_of(p);
-            if (p == ancestor) {
-                found.push_back(pid);
-                break;
-            }
-        }
-    }
-    if (proc != nullptr) closedir(proc);
-    return found;
-}
-
 // Waits for `pid` at most `seconds`; its wait status, or -1.
 int wait_at_most(pid_t pid, int seconds) {
     for (int waited = 0; waited < seconds * 100; ++waited) {
@@ -404,25 +369,23 @@ TEST(Exocheck, InterruptLeavesNothingBehind) {
     // Orphans come back to this test, so that none can hide from it; qemu-user,
     // which runs the tests of a cross build, refuses that (and this test
     // starts exocheck itself, as a shell would).
-    if (std::getenv("PETITS_EMULATOR") != nullptr) GTEST_SKIP() << "qemu-user cannot make this test a subreaper";
+    if (emulated()) GTEST_SKIP() << "qemu-user cannot make this test a subreaper";
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     for (const auto &[signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         const fs::path temporary = fs::temp_directory_path() / ("exocheck-interrupt-" + std::to_string(getpid()));
         fs::create_directories(temporary);
-        const std::string tmpdir = "TMPDIR=" + temporary.string();
-        std::vector<char *> environment;
-        for (char **e = environ; *e != nullptr; ++e) environment.push_back(*e);
-        environment.push_back(const_cast<char *>(tmpdir.c_str()));
-        environment.push_back(nullptr);
-        const std::string loop = fixture("tickup_loop");
-        const char *argv[] = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", loop.c_str(), nullptr};
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, EXOCHECK, &quiet, nullptr, const_cast<char **>(argv), environment.data()), 0);
-        posix_spawn_file_actions_destroy(&quiet);
+        StartSpec spec;
+        spec.command = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", fixture("tickup_loop")};
+        const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+        spec.descriptors = {null, null, null};
+        spec.environment.emplace();
+        for (char **e = environ; *e != nullptr; ++e)
+            if (!std::string_view(*e).starts_with("TMPDIR=")) spec.environment->emplace_back(*e);
+        spec.environment->push_back("TMPDIR=" + temporary.string());
+        const Started started = start_process(spec);
+        close(null);
+        ASSERT_TRUE(started) << started.describe();
+        const pid_t pid = started.pid;
 
         // Interrupted once the looping candidate runs.
         bool looping = false;
