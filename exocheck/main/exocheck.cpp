@@ -1,6 +1,7 @@
 // exocheck: checks programs written from the statement of one of the
-// exercises (candidates) against the reference program, and explains the
-// first difference on a minimal input. See exocheck.1.
+// exercises, or of a teacher's own (an exercise file and its reference),
+// the candidates, against the reference program, and explains the first
+// difference on a minimal input. See exocheck.1 and exocheck-exercice.5.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -100,18 +101,33 @@ Isolation isolation_of(const Options &options) {
     return Isolation::none;
 }
 
+// The reference: ours, found beside exocheck, or the one given with
+// --reference, which runs confined like the candidates; empty when it
+// cannot run.
+std::string reference_of(const Options &options) {
+    if (!options.reference.empty()) {
+        if (const std::string why = cannot_run(options.reference); !why.empty()) {
+            say("le programme de référence ne peut pas être lancé : " + why);
+            return "";
+        }
+        return std::filesystem::absolute(options.reference).lexically_normal().string();
+    }
+    std::string tried;
+    std::string reference = find_reference(*options.program, tried);
+    if (reference.empty())
+        say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
+    return reference;
+}
+
 int check(Options options) {
     if (!options.weights_file.empty())
         if (const std::string wrong = read_weights(options.weights, options.weights_file); !wrong.empty()) {
             say(wrong);
             return USAGE;
         }
-    std::string tried;
-    const std::string reference = find_reference(*options.program, tried);
-    if (reference.empty()) {
-        say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
-        return USAGE;
-    }
+    const ProgramData &program = *options.program;
+    const std::string reference = reference_of(options);
+    if (reference.empty()) return USAGE;
     std::vector<Submission> submissions;
     if (!submissions_of(options, submissions)) return USAGE;
     const std::vector<Candidate> candidates = candidates_of(submissions);
@@ -121,13 +137,17 @@ int check(Options options) {
 
     CheckSettings settings;
     settings.seed = options.seed;
-    settings.generated = options.cases;
+    settings.generated = options.cases.value_or(program.cases.value_or(1000));
     // A score needs every case: a class, and the formats that grade, run them all.
     settings.all = options.all || !options.class_folder.empty() || grades(options.format);
     settings.conditions_apart = options.conditions_apart;
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
-    settings.limits.timeout_ms = options.timeout_ms;
-    settings.mend = mend_of(options.program->name);
+    settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
+    settings.reference_confined = !options.reference.empty();
+    if (settings.reference_confined) runnable.push_back(reference);
+    // The mends are exocheck's knowledge of the fifteen: a teacher's
+    // exercise has none, whatever its name.
+    if (is_one_of_ours(program)) settings.mend = mend_of(program.name);
 
     // The runner and the progress line outlive the watch, whose thread may
     // kill the runs and erase the line; the watch comes before the line's
@@ -146,13 +166,13 @@ int check(Options options) {
         kill_children();
         if (ProgressLine *p = progress_in_use.load()) p->erase();
     });
-    progress_in_use = &progress_line.emplace(std::string(options.program->name), control);
+    progress_in_use = &progress_line.emplace(program.name, control);
     CheckReport report;
     const auto start = std::chrono::steady_clock::now();
     try {
         runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
         runner_in_use = &*runner;
-        report = run_check(*options.program, reference, candidates, settings, *runner, control);
+        report = run_check(program, reference, candidates, settings, *runner, control);
     } catch (const std::runtime_error &error) {
         progress_line->erase();
         say(error.what());

@@ -46,6 +46,11 @@ RunResult exocheck(const std::vector<std::string> &arguments) {
 
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
+// One of the fifteen programs' exercise file, in the source tree.
+std::string inputs_file(const std::string &program) {
+    return std::string(SOURCE_DIR) + "/" + find_program(program)->folder + "/" + program + ".inputs";
+}
+
 // Cases enough for every fault below to show, few enough to be quick.
 const std::vector<std::string> FEW_CASES = {"--cases", "30"};
 
@@ -107,6 +112,16 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
     for (const Row &row : rows) {
         std::vector<std::string> arguments = FEW_CASES;
         arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        // The same verdict from the program's own file and reference, given
+        // as a teacher gives theirs, but for the statement's mends: they are
+        // exocheck's knowledge of the fifteen, not their file's.
+        std::vector<std::string> as_exercise = arguments;
+        as_exercise.insert(as_exercise.end(), {"--exercice", inputs_file(row.program), "--reference",
+                                               program_path(row.program), row.candidate});
+        const bool mended = row.summary == "conformes à l'énoncé.";
+        const RunResult e = exocheck(as_exercise);
+        EXPECT_TRUE(exited_with(e, mended ? 1 : row.status)) << row.name << ", as an exercise: " << describe_end(e) << "\n" << e.out << e.err;
+        EXPECT_TRUE(has(e.out, mended ? differs : row.summary)) << row.name << ", as an exercise\n" << e.out;
         arguments.insert(arguments.end(), {row.program, row.candidate});
         const RunResult r = exocheck(arguments);
         EXPECT_TRUE(exited_with(r, row.status)) << row.name << ": " << describe_end(r) << "\n" << r.out << r.err;
@@ -127,9 +142,15 @@ TEST(Exocheck, EveryProgramAgreesWithItself) {
         const std::string name(program.name);
         if (emulated() && std::find(machine_dependent.begin(), machine_dependent.end(), name) == machine_dependent.end())
             continue;
-        const RunResult r = exocheck({"--cases", "20", name, program_path(name)});
-        EXPECT_TRUE(exited_with(r, 0)) << name << ": " << describe_end(r) << "\n" << r.out << r.err;
-        EXPECT_TRUE(has(r.out, program_path(name) + " : ") && has(r.out, "aucune différence.")) << name << "\n" << r.out;
+        for (const std::vector<std::string> &exercise :
+             {std::vector<std::string>{name}, {"--exercice", inputs_file(name), "--reference", program_path(name)}}) {
+            std::vector<std::string> arguments = {"--cases", "20"};
+            arguments.insert(arguments.end(), exercise.begin(), exercise.end());
+            arguments.push_back(program_path(name));
+            const RunResult r = exocheck(arguments);
+            EXPECT_TRUE(exited_with(r, 0)) << exercise[0] << ": " << describe_end(r) << "\n" << r.out << r.err;
+            EXPECT_TRUE(has(r.out, program_path(name) + " : ") && has(r.out, "aucune différence.")) << name << "\n" << r.out;
+        }
     }
 }
 
@@ -173,6 +194,15 @@ TEST(Exocheck, CommandLine) {
         {{"--class", VERDICT_SCRIPTS, "tickup", ok}, 2, "", "exocheck: avec --class, les rendus sont ceux de la classe"},
         {{"--class", "/nonexistent", "tickup"}, 2, "", "exocheck: la classe « /nonexistent » n'est pas un dossier\n"},
         {{"--format", "gradescope", "tickup", ok, ok}, 2, "", "exocheck: --format gradescope note un seul rendu"},
+        {{"--reference", ok, ok}, 2, "", "exocheck: l'option « --reference » va avec « --exercice »\n"},
+        {{"--exercice", inputs_file("tickup"), ok}, 2, "", "exocheck: il manque le programme de référence de l'exercice"},
+        {{"--exercice", inputs_file("tickup"), "--reference", program_path("tickup")}, 2, "",
+         "exocheck: il manque le candidat à vérifier\n"},
+        {{"--exercice", "/nonexistent.exo", "--reference", ok, ok}, 2, "", "exocheck: /nonexistent.exo : fichier introuvable\n"},
+        {{"--exercice", script("verdict_tickup.c"), "--reference", ok, ok}, 2, "",
+         "exocheck: " + script("verdict_tickup.c") + ", ligne 1 : champ inconnu « /* »"},
+        {{"--exercice", inputs_file("tickup"), "--reference", "./absent", ok}, 2, "",
+         "exocheck: le programme de référence ne peut pas être lancé : « ./absent » n'existe pas.\n"},
         // What follows "--" is an operand, even when it looks like an option.
         {{"tickup", "--", "--all"}, 1, "tickup : ", "exocheck: "},
         {{"tickup", "./absent"}, 1, "tickup : ", "exocheck: "},
@@ -192,6 +222,45 @@ TEST(Exocheck, CommandLine) {
             EXPECT_TRUE(has(r.err, last)) << r.err;
             EXPECT_TRUE(has(r.out, last + " : non vérifié, impossible à lancer.\n")) << r.out;
         }
+    }
+}
+
+// Two exercises of teachers: each faulty learner's solution is found, each
+// correct one passes; the exercise's own options hold unless the command
+// line overrides them.
+TEST(Exocheck, ATeachersOwnExercise) {
+    NATIVE_ONLY();
+    struct Row {
+        std::string exercise, candidate;
+        std::vector<std::string> options;
+        int status;
+        std::string header;  // a part of the report's first line
+    };
+    const std::vector<Row> rows = {
+        {"somme", "somme_ok", {}, 0, "somme : 1012 cas (12 cas limites, 1000 cas générés, graine 1)."},
+        {"somme", "somme_entiers", {}, 1, ""},
+        {"somme", "somme_pluriel", {}, 1, ""},
+        {"somme", "somme_une_decimale", {}, 1, ""},
+        {"somme", "somme_erreur_ignoree", {}, 1, ""},
+        {"mots", "mots_ok", {}, 0, "mots : 310 cas (10 cas limites, 300 cas générés, graine 1)."},
+        {"mots", "mots_ok", {"--cases", "20"}, 0, "mots : 30 cas"},
+        {"mots", "mots_espaces", {}, 1, ""},
+        {"mots", "mots_sans_tabulation", {}, 1, ""},
+        {"mots", "mots_toute_l_entree", {}, 1, ""},
+        {"mots", "mots_zero_mots", {}, 1, ""},
+        // Its file's time limit, 1 s, as the likely cause says it.
+        {"mots", "tickup_loop", {"--cases", "0"}, 1, "la limite de 1 s"},
+    };
+    for (const Row &row : rows) {
+        std::vector<std::string> arguments = {"--exercice", std::string(EXERCISES) + "/" + row.exercise + ".exo",
+                                              "--reference", fixture(row.exercise + "_reference")};
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        arguments.push_back(fixture(row.candidate));
+        const RunResult r = exocheck(arguments);
+        EXPECT_TRUE(exited_with(r, row.status)) << row.candidate << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, row.header)) << row.candidate << "\n" << r.out;
+        EXPECT_TRUE(has(r.out, row.status == 0 ? "aucune différence." : "1 différence (arrêt à la première).")) << r.out;
+        EXPECT_EQ(r.err, "") << row.candidate;
     }
 }
 

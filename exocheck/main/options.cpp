@@ -8,6 +8,7 @@
 #include <sched.h>
 #include <string_view>
 
+#include "cases/exercise.h"
 #include "program_texts.h"
 #include "report/score.h"
 
@@ -19,7 +20,6 @@ using Action = CommandLine::Action;
 
 constexpr std::size_t MOST_CASES = 1000000000;
 constexpr int MOST_JOBS = 1024;
-constexpr int LONGEST_TIMEOUT_MS = 3600 * 1000;
 
 // A whole number written in decimal digits only, from `least` to `most`.
 template <typename Number>
@@ -32,26 +32,17 @@ std::optional<Number> whole_number(std::string_view text, Number most, Number le
     return n;
 }
 
-// Seconds with up to three decimals, after a point or a comma: "2", "0.5", "1,25".
-std::optional<int> milliseconds(std::string_view text) {
-    const std::size_t mark = text.find_first_of(".,");
-    const std::string_view whole = text.substr(0, mark);
-    const std::string_view decimals = mark == std::string_view::npos ? "" : text.substr(mark + 1);
-    if (decimals.size() > 3 || (mark != std::string_view::npos && decimals.empty())) return std::nullopt;
-    const auto seconds = whole_number<int>(whole, LONGEST_TIMEOUT_MS / 1000);
-    std::optional<int> thousandths = 0;
-    if (!decimals.empty()) thousandths = whole_number<int>(std::string(decimals) + std::string(3 - decimals.size(), '0'), 999);
-    if (!seconds || !thousandths) return std::nullopt;
-    const int total = *seconds * 1000 + *thousandths;
-    if (total <= 0 || total > LONGEST_TIMEOUT_MS) return std::nullopt;
-    return total;
-}
-
 // Sets `to` from what was read; false when nothing was.
-template <typename T>
-bool set(T &to, const std::optional<T> &read) {
+template <typename T, typename Read>
+bool set(T &to, const std::optional<Read> &read) {
     if (read) to = *read;
     return read.has_value();
+}
+
+// The time limit --timeout takes (exercise.h), or nothing.
+std::optional<int> milliseconds(std::string_view seconds) {
+    const int ms = timeout_milliseconds(seconds);
+    return ms > 0 ? std::optional(ms) : std::nullopt;
 }
 
 // One row per option, in the order of --help: its name; the name of its
@@ -84,6 +75,10 @@ constexpr OptionRow OPTIONS[] = {
     {"timeout", "S", "limite de temps de chaque exécution, en secondes (2 par\ndéfaut)",
      "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5",
      [](CommandLine &c, std::string_view v) { return set(c.options.timeout_ms, milliseconds(v)); }},
+    {"exercice", "FICHIER", "l'exercice d'un enseignant, décrit dans FICHIER (voir\nexocheck-exercice(5)), au lieu de PROGRAMME", "un fichier d'exercice",
+     [](CommandLine &c, std::string_view v) { c.options.exercise_file = v; return !v.empty(); }},
+    {"reference", "CORRIGE", "le programme de référence de cet exercice, isolé comme\nles candidats", "un programme",
+     [](CommandLine &c, std::string_view v) { c.options.reference = v; return !v.empty(); }},
     {"class", "DOSSIER", "vérifie la classe de DOSSIER : le fichier du nom de\nl'exercice dans chaque dossier d'élève", "un dossier",
      [](CommandLine &c, std::string_view v) { c.options.class_folder = v; return !v.empty(); }},
     {"file", "NOM", "avec --class, le nom du fichier rendu s'il n'est pas\ncelui de l'exercice", "un chemin relatif au dossier de chaque élève",
@@ -204,11 +199,36 @@ std::string take_option(int got, std::string_view written, CommandLine &result) 
     return "";
 }
 
+// A teacher's exercise: its file read, every operand a candidate.
+void take_exercise(const std::vector<std::string> &operands, CommandLine &result) {
+    const auto refuse = [&](const std::string &message) {
+        result.action = Action::refuse;
+        result.message = message;
+    };
+    Options &o = result.options;
+    if (o.exercise_file.empty()) return refuse(refusal("l'option « --reference » va avec « --exercice »"));
+    if (o.reference.empty())
+        return refuse(refusal("il manque le programme de référence de l'exercice : --reference CORRIGE"));
+    if (operands.empty() && o.class_folder.empty()) return refuse(refusal("il manque le candidat à vérifier"));
+    if (!operands.empty() && !o.class_folder.empty())
+        return refuse(refusal("avec --class, les rendus sont ceux de la classe : pas de candidat « " + operands[0] +
+                              " » en plus"));
+    try {
+        o.exercise = std::make_shared<const ProgramData>(read_exercise_file(o.exercise_file));
+    } catch (const ExerciseMistake &mistake) {
+        return refuse("exocheck: " + std::string(mistake.what()) + "\n");
+    }
+    o.program = o.exercise.get();
+    o.candidates = operands;
+}
+
 void take_operands(const std::vector<std::string> &operands, CommandLine &result) {
     const auto refuse = [&](const std::string &message) {
         result.action = Action::refuse;
         result.message = message;
     };
+    if (!result.options.exercise_file.empty() || !result.options.reference.empty())
+        return take_exercise(operands, result);
     if (operands.empty()) return refuse(refusal("il manque le programme et le candidat"));
     result.options.program = find_program(operands[0]);
     if (result.options.program == nullptr)
@@ -220,14 +240,18 @@ void take_operands(const std::vector<std::string> &operands, CommandLine &result
                               " » en plus"));
     if (o.class_folder.empty() && operands.size() == 1)
         return refuse(refusal("il manque le candidat à vérifier, après « " + operands[0] + " »"));
-    if (o.class_folder.empty() && (!o.file.empty() || !o.learners_file.empty()))
-        return refuse(refusal(std::string("l'option « ") + (o.file.empty() ? "--learners" : "--file") +
-                              " » va avec --class"));
-    if (o.format == Format::gradescope && (!o.class_folder.empty() || operands.size() > 2))
-        return refuse(refusal("--format gradescope note un seul rendu, celui que l'autocorrecteur reçoit"));
-    if (o.weights.dialogues + o.weights.boundaries + o.weights.generated <= 0)
-        return refuse(refusal("les points des genres de cas (dialogues, boundaries, generated) sont tous nuls"));
     o.candidates.assign(operands.begin() + 1, operands.end());
+}
+
+// The options that go only with others, or not with them; empty when all fit.
+std::string misfit(const Options &o) {
+    if (o.class_folder.empty() && (!o.file.empty() || !o.learners_file.empty()))
+        return std::string("l'option « ") + (o.file.empty() ? "--learners" : "--file") + " » va avec --class";
+    if (o.format == Format::gradescope && (!o.class_folder.empty() || o.candidates.size() > 1))
+        return "--format gradescope note un seul rendu, celui que l'autocorrecteur reçoit";
+    if (o.weights.dialogues + o.weights.boundaries + o.weights.generated <= 0)
+        return "les points des genres de cas (dialogues, boundaries, generated) sont tous nuls";
+    return "";
 }
 
 }  // namespace
@@ -263,12 +287,18 @@ CommandLine parse_command_line(const std::vector<std::string> &arguments) {
     // After "--", every argument is an operand.
     operands.insert(operands.end(), argv.begin() + optind, argv.end() - 1);
     take_operands(operands, result);
+    if (result.action == Action::check)
+        if (const std::string wrong = misfit(result.options); !wrong.empty()) {
+            result.action = Action::refuse;
+            result.message = refusal(wrong);
+        }
     return result;
 }
 
 std::string help_text() {
     return "Utilisation : exocheck [OPTION]... PROGRAMME CANDIDAT...\n"
-           "       exocheck [OPTION]... --class DOSSIER PROGRAMME\n"
+           "   ou : exocheck [OPTION]... --exercice FICHIER --reference CORRIGE CANDIDAT...\n"
+           "   ou : exocheck [OPTION]... --class DOSSIER PROGRAMME\n"
            "Vérifie que chaque CANDIDAT, un programme écrit d'après l'énoncé de l'exercice\n"
            "PROGRAMME, se comporte comme le programme de référence : mêmes sorties et même\n"
            "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"
