@@ -124,7 +124,8 @@ std::vector<std::string> fixture_processes() {
     std::vector<std::string> found;
     for (const LiveProcess &p : live_processes([](const LiveProcess &p) {
              return p.cmdline.find(internal_worker_option) == std::string::npos &&
-                    (p.exe == fixture("confine_probe") || p.cmdline.find(scratch().bin + "/confine") != std::string::npos);
+                    (p.exe == fixture("confine_probe") || p.cmdline.find(scratch().bin + "/confine") != std::string::npos ||
+                     p.cmdline.find("/candidat/confine") != std::string::npos);
          }))
         found.push_back(p.shown());
     return found;
@@ -328,7 +329,8 @@ TEST(CandidateRun, WhyTheSandboxDidNotStartIsToldInFrench) {
     // A bwrap that cannot start a sandbox, as where namespaces are not
     // allowed: its reason comes in the message.
     const std::string fake = scratch().root + "/fake-bwrap";
-    mkdir(fake.c_str(), 0700);
+    mkdir(fake.c_str(), 0755);
+    chmod(scratch().root.c_str(), 0755);  // root starts bwrap as nobody
     std::ofstream(fake + "/bwrap") << "#!/bin/sh\necho 'bwrap: No permissions to create new namespace' >&2\nexit 1\n";
     chmod((fake + "/bwrap").c_str(), 0755);
     const std::string path = std::getenv("PATH");
@@ -337,8 +339,8 @@ TEST(CandidateRun, WhyTheSandboxDidNotStartIsToldInFrench) {
         const CandidateRunner r(Isolation::sandbox, 1, {fixture("confine-ttys")}, {});
         ADD_FAILURE() << "started";
     } catch (const std::runtime_error &e) {
-        EXPECT_EQ(std::string(e.what()), "les processus d'exécution des candidats n'ont pas démarré dans le bac à sable "
-                                         "bubblewrap : bwrap: No permissions to create new namespace");
+        EXPECT_EQ(std::string(e.what()),
+                  "bac à sable bubblewrap indisponible : bwrap: No permissions to create new namespace");
     }
     setenv("PATH", path.c_str(), 1);
 }
