@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "check/check.h"
+#include "main/mends.h"
 #include "main/reference.h"
 #include "sandbox/runner.h"
 #include "sandbox/worker.h"
@@ -35,12 +36,13 @@ int main(int argc, char **argv) {
     bytes << file.rdbuf();
     const std::string input = bytes.str();
     const Candidate candidate{argv[2], std::filesystem::absolute(argv[2]).string(), ""};
-    const CheckSettings settings;
+    CheckSettings settings;
+    settings.mend = mend_of(program->name);
     try {
         CandidateRunner runner(sandbox_available() ? Isolation::sandbox : Isolation::none, 1, {candidate.path},
                                settings.limits);
         const auto start = std::chrono::steady_clock::now();
-        const auto found = shrink_input(*program, reference, candidate, input, settings, runner);
+        const auto found = shrink_input(reference, candidate, input, settings, runner);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         if (!found) return 1;
         std::printf("%zu %zu %.3f %d\n", input.size(), found->input.size(), took.count(),

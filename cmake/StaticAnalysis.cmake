@@ -31,7 +31,7 @@ foreach(part RANGE 1 ${parts})
   set_tests_properties(static.clang-tidy.${part} PROPERTIES FAIL_REGULAR_EXPRESSION "warning:|error:")
 endforeach()
 
-set(include_dirs common gradebook clock tallies exocheck)
+set(include_dirs common gradebook clock quadroots tallies exocheck)
 list(TRANSFORM include_dirs PREPEND -I${PROJECT_SOURCE_DIR}/)
 add_test(NAME static.cppcheck
          COMMAND ${CPPCHECK_PROGRAM} --std=c++20 --language=c++ --quiet --error-exitcode=1

@@ -18,6 +18,7 @@
 
 #include "cases/cases.h"
 #include "judge/compare.h"
+#include "main/mends.h"
 #include "run/run_program.h"
 
 using namespace exocheck;
@@ -34,10 +35,11 @@ const char *origin_name(Case::Origin origin) {
 
 std::string escaped(const std::string &bytes) {
     std::string out = "\"";
-    for (unsigned char c : bytes) {
-        if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c == '"' || c == '\\') out += '\\', out += byte;
         else if (c == '\n') out += "\\n";
-        else if (c >= 32 && c < 127) out += static_cast<char>(c);
+        else if (c >= 32 && c < 127) out += byte;
         else {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\%03o", c);
@@ -93,6 +95,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     const Cases cases(*program, seed, generated);
+    const Mend mend = mend_of(program->name);
 
     // The reference's runs, once for every candidate, kept in the cache file.
     std::vector<RunResult> references(cases.size());
@@ -139,7 +142,7 @@ int main(int argc, char **argv) {
             RunResult got = run_candidate(candidate, one.input, timeout_ms, false);
             if (may_depend_on_stdin_buffering(references[i], got))
                 got = run_candidate(candidate, one.input, timeout_ms, true);
-            const Verdict v = compare(*program, one.input, references[i], got);
+            const Verdict v = compare(one.input, references[i], got, mend);
             if (v.kind == Verdict::Kind::differ) {
                 differs = true;
                 status = 1;

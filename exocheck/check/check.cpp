@@ -30,8 +30,8 @@ struct Judgement {
     bool at_terminal = false;
 };
 
-Judgement judge(const ProgramData &program, CandidateRunner &runner, int job, const std::string &candidate,
-                std::string_view input, const RunResult &reference) {
+Judgement judge(Mend mend, CandidateRunner &runner, int job, const std::string &candidate, std::string_view input,
+                const RunResult &reference) {
     Judgement j;
     j.obtained = runner.run(job, candidate, input);
     if (j.obtained.start_error != 0) {
@@ -39,18 +39,35 @@ Judgement judge(const ProgramData &program, CandidateRunner &runner, int job, co
         j.verdict.ending_differs = true;
         return j;
     }
-    j.verdict = compare(program, input, reference, j.obtained);
+    j.verdict = compare(input, reference, j.obtained, mend);
     // A person at a terminal would see what a pipe may hide: judge that.
     if (j.verdict.kind == Verdict::Kind::differ && may_depend_on_stdin_buffering(reference, j.obtained) &&
         fits_terminal(input)) {
         RunResult at_terminal = runner.run(job, candidate, input, true);
         if (at_terminal.start_error == 0) {
-            j.verdict = compare(program, input, reference, at_terminal);
+            j.verdict = compare(input, reference, at_terminal, mend);
             j.obtained = std::move(at_terminal);
             j.at_terminal = true;
         }
     }
     return j;
+}
+
+// What judgement `j` on `input` shows, the reference's run there being
+// `expected`, as a finding of case `number` of `origin`, whose input had
+// `original_size` bytes before any shrinking (none yet: it is finished).
+Finding finding(Case::Origin origin, std::size_t number, std::size_t original_size, std::string input, Judgement j,
+                RunResult expected) {
+    Finding f;
+    f.origin = origin;
+    f.number = number;
+    f.original_size = original_size;
+    f.input = std::move(input);
+    f.verdict = std::move(j.verdict);
+    f.expected = std::move(expected);
+    f.obtained = std::move(j.obtained);
+    f.at_terminal = j.at_terminal;
+    return f;
 }
 
 RunResult run_reference(const std::string &reference, std::string_view input, const RunLimits &limits) {
@@ -102,11 +119,10 @@ private:
     std::size_t bytes_ = 0;
 };
 
-// What judges and shrinks a candidate's runs: the program, its reference
-// (trusted, run here), the runner of the candidates, the limits, and the
-// flag that stops every new run.
+// What judges and shrinks a candidate's runs: the reference (trusted, run
+// here), the runner of the candidates, the settings, and the flag that stops
+// every new run.
 struct Referee {
-    const ProgramData &program;
     const std::string &reference;
     CandidateRunner &runner;
     const CheckSettings &settings;
@@ -121,13 +137,12 @@ struct Referee {
         const auto still_fails = [&](const std::string &input) {
             if (stop) return false;
             const RunResult &expected = references.get(input);
-            Judgement j = judge(program, runner, job, candidate.path, input, expected);
+            Judgement j = judge(settings.mend, runner, job, candidate.path, input, expected);
             const Verdict &v = j.verdict;
             if (v.kind != wanted.kind || v.stdout_differs != wanted.stdout_differs ||
                 v.stderr_differs != wanted.stderr_differs || v.ending_differs != wanted.ending_differs)
                 return false;
-            smallest = Finding{f.origin, f.number, f.original_size, input, std::move(j.verdict), expected,
-                               std::move(j.obtained), j.at_terminal, true};
+            smallest = finding(f.origin, f.number, f.original_size, input, std::move(j), expected);
             return true;
         };
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings.shrink_ms);
@@ -203,7 +218,7 @@ private:
     }
 
     Outcome run_case(int job, Entry &e, const Case &c, std::size_t index, const RunResult &reference) {
-        Judgement j = judge(program_, runner_, job, e.candidate->path, c.input, reference);
+        Judgement j = judge(settings_.mend, runner_, job, e.candidate->path, c.input, reference);
         Outcome o;
         o.origin = c.origin;
         if (j.obtained.start_error != 0) {
@@ -214,8 +229,7 @@ private:
         else if (j.verdict.kind == Verdict::Kind::follows_statement) o.kind = Outcome::Kind::follows_statement;
         else o.kind = Outcome::Kind::agree;
         if (o.kind != Outcome::Kind::agree) {
-            o.finding = Finding{c.origin, c.number, c.input.size(), c.input, std::move(j.verdict),
-                                reference, std::move(j.obtained), j.at_terminal, true};
+            o.finding = finding(c.origin, c.number, c.input.size(), c.input, std::move(j), reference);
             if (o.kind != Outcome::Kind::follows_statement) {
                 std::size_t seen = e.earliest_difference;
                 while (index < seen && !e.earliest_difference.compare_exchange_weak(seen, index)) {
@@ -276,7 +290,7 @@ private:
         in_parallel([&](int job) {
             for (std::size_t k = next++; k < entries_.size(); k = next++) {
                 CandidateReport &r = entries_[k].report;
-                const Referee referee{program_, reference_, runner_, settings_, control_.stop};
+                const Referee referee{reference_, runner_, settings_, control_.stop};
                 if (r.difference) r.difference = referee.shrunk(job, *entries_[k].candidate, *r.difference);
                 else if (r.statement) r.statement = referee.shrunk(job, *entries_[k].candidate, *r.statement);
             }
@@ -337,15 +351,14 @@ CheckReport run_check(const ProgramData &program, const std::string &reference,
     return Check(program, reference, candidates, settings, runner, control).run();
 }
 
-std::optional<Finding> shrink_input(const ProgramData &program, const std::string &reference, const Candidate &candidate,
+std::optional<Finding> shrink_input(const std::string &reference, const Candidate &candidate,
                                     const std::string &input, const CheckSettings &settings, CandidateRunner &runner) {
     const std::atomic<bool> never{false};
     const RunResult expected = run_reference(reference, input, settings.limits);
-    Judgement j = judge(program, runner, 0, candidate.path, input, expected);
+    Judgement j = judge(settings.mend, runner, 0, candidate.path, input, expected);
     if (j.verdict.kind == Verdict::Kind::agree) return std::nullopt;
-    const Finding found{Case::Origin::generated, 0, input.size(), input, std::move(j.verdict), expected,
-                        std::move(j.obtained), j.at_terminal, true};
-    return Referee{program, reference, runner, settings, never}.shrunk(0, candidate, found);
+    const Finding found = finding(Case::Origin::generated, 0, input.size(), input, std::move(j), expected);
+    return Referee{reference, runner, settings, never}.shrunk(0, candidate, found);
 }
 
 }  // namespace exocheck

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cases/programs.h"
+#include "judge/mend.h"
 #include "report/report.h"
 #include "sandbox/runner.h"
 
@@ -22,6 +23,7 @@ struct CheckSettings {
     int jobs = 1;                  // runs at once; job numbers 0 .. jobs-1 of the runner
     RunLimits limits;
     int shrink_ms = 4000;          // time given to shrinking each candidate's difference
+    Mend mend = nullptr;           // where the reference mends its statement, if it does (judge/mend.h)
 };
 
 struct Candidate {
@@ -49,7 +51,7 @@ CheckReport run_check(const ProgramData &program, const std::string &reference,
 // A candidate judged on one input and, when it differs there (or follows the
 // statement), that input shrunk as a check shrinks a first difference, with
 // job 0 of `runner`; nothing when it agrees.
-std::optional<Finding> shrink_input(const ProgramData &program, const std::string &reference, const Candidate &candidate,
+std::optional<Finding> shrink_input(const std::string &reference, const Candidate &candidate,
                                     const std::string &input, const CheckSettings &settings, CandidateRunner &runner);
 
 }  // namespace exocheck

@@ -7,15 +7,15 @@
 //     assertion diagnostic agree when they name the same function (by its
 //     bare name: C++'s "int main()" is main) and the same condition,
 //     whatever the program, file and line.
-// Where the reference mends its statement (statement.h), a candidate that
-// does what the statement says instead follows the statement: it is not
-// wrong.
+// Where the reference mends its statement (`mend`, mend.h), a candidate
+// that does what the statement says instead follows the statement: it is
+// not wrong.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "cases/programs.h"
+#include "judge/mend.h"
 #include "run/run_program.h"
 
 namespace exocheck {
@@ -27,8 +27,8 @@ struct Verdict {
     std::string statement;  // follows_statement: the reference's mend and the statement's behaviour, in French
 };
 
-Verdict compare(const ProgramData &program, std::string_view input, const RunResult &reference,
-                const RunResult &candidate);
+Verdict compare(std::string_view input, const RunResult &reference, const RunResult &candidate,
+                Mend mend = nullptr);
 
 // True when the difference may come only from the candidate's standard
 // input being a pipe rather than a terminal: at a terminal the C library

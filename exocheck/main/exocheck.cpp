@@ -13,6 +13,7 @@
 
 #include "check/check.h"
 #include "main/interrupt.h"
+#include "main/mends.h"
 #include "main/options.h"
 #include "main/progress.h"
 #include "main/reference.h"
@@ -71,6 +72,7 @@ int check(const Options &options) {
     settings.all = options.all;
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
     settings.limits.timeout_ms = options.timeout_ms;
+    settings.mend = mend_of(options.program->name);
 
     // The runner and the progress line outlive the watch, whose thread may
     // kill the runs and erase the line; the watch comes before the line's

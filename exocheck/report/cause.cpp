@@ -75,7 +75,8 @@ std::string ending_cause(const RunResult &expected, const RunResult &obtained, i
     case EndKind::time_limit:
         return "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
                " : une boucle sans fin, comme une lecture ratée répétée ?";
-    case EndKind::output_cap: return "le candidat écrit plus de 1 Mio : une boucle qui écrit sans fin ?";
+    case EndKind::output_cap:
+        return "le candidat écrit plus de " + output_cap_in_french() + " : une boucle qui écrit sans fin ?";
     case EndKind::signal:
         if (expected.exited || expected.signal != obtained.signal) return signal_cause(obtained.signal, obtained);
         return "";

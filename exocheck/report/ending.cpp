@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstring>
 
+#include "sandbox/run_limits.h"
+
 namespace exocheck {
 
 namespace {
@@ -71,6 +73,12 @@ std::string seconds_in_french(int milliseconds) {
     return text + " s";
 }
 
+std::string output_cap_in_french() {
+    constexpr std::size_t MEBIBYTE = 1 << 20;
+    static_assert(RunLimits{}.output_cap % MEBIBYTE == 0, "the cap is said in whole mebibytes");
+    return std::to_string(RunLimits{}.output_cap / MEBIBYTE) + " Mio";
+}
+
 std::string start_error_in_french(int error) {
     switch (error) {
     case ENOEXEC: return "format d'exécutable non reconnu";
@@ -84,7 +92,7 @@ std::string start_error_in_french(int error) {
 std::string describe_ending(const RunResult &run, int timeout_ms) {
     switch (end_kind(run)) {
     case EndKind::not_started: return "lancement impossible (" + start_error_in_french(run.start_error) + ")";
-    case EndKind::output_cap: return "sortie trop longue (plus de 1 Mio)";
+    case EndKind::output_cap: return "sortie trop longue (plus de " + output_cap_in_french() + ")";
     case EndKind::time_limit: return "limite de temps dépassée (" + seconds_in_french(timeout_ms) + ")";
     case EndKind::exit: return "code de sortie " + std::to_string(run.status);
     case EndKind::signal: break;

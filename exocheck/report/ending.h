@@ -21,6 +21,10 @@ std::string signal_name(int signal);
 // "erreur de segmentation (SIGSEGV)".
 std::string signal_in_french(int signal);
 
+// How much a run may write on one stream, in the report's words: "1 Mio",
+// the runner's cap (sandbox/run_limits.h).
+std::string output_cap_in_french();
+
 // A duration in seconds written the French way: "2 s", "0,5 s".
 std::string seconds_in_french(int milliseconds);
 

@@ -1,13 +1,13 @@
-#include "judge/statement.h"
+#include "gradebook_statement.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "gradecalc.h"
+#include "realstream.h"
 
 namespace exocheck {
 
@@ -16,47 +16,31 @@ namespace {
 constexpr double SEARCH_START = 2.0;
 constexpr double SEARCH_STEP = 0.01;
 constexpr double PASS_MARK = 10.0;
-constexpr std::size_t SCAN_OVERFLOW = 13;  // what the grade report's table read returns past its capacity
 // Past this many steps a search "takes ages": a learner's program that
 // follows the statement may well be stopped by the time limit first.
 constexpr std::uint64_t STEPS_IN_REACH = 1000000;
 // The steps of the search tried one by one where the average is not
 // monotonic, at most: beyond, how the search ends is left unknown.
 constexpr std::uint64_t STEPS_TRIED = 1000000;
+// Room for a line with a number written "%.2lf", the largest double's 309
+// digits included.
+constexpr std::size_t LINE_ROOM = 512;
+// More steps than a search can take before the grade stops growing (2^47
+// and more): where the search for that last step starts.
+constexpr std::uint64_t FAR_PAST_GROWING = std::uint64_t{1} << 62;
 
-// The input in memory, read with the C library's own conversions, as the
-// program reads its standard input.
-class MemoryInput {
-public:
-    explicit MemoryInput(std::string_view input) : bytes_(input) {
-        // fmemopen refuses an empty buffer: the input then reads as its end.
-        if (!bytes_.empty()) file_.reset(fmemopen(bytes_.data(), bytes_.size(), "r"));
-    }
-    bool read_double(double &value) {
-        return file_ && std::fscanf(file_.get(), "%lf", &value) == 1;
-    }
-    bool read_three(double &a, double &b, double &c) {
-        return file_ && std::fscanf(file_.get(), "%lf %lf %lf", &a, &b, &c) == 3;
-    }
-    void drop_one() {
-        if (file_) std::fgetc(file_.get());
-    }
-
-private:
-    struct Closer {
-        void operator()(FILE *file) const { std::fclose(file); }
-    };
-    std::string bytes_;
-    std::unique_ptr<FILE, Closer> file_;
-};
+// One number read as the program reads it.
+bool read_double(MemoryInput &in, double &value) {
+    return in.stream() != nullptr && std::fscanf(in.stream(), "%lf", &value) == 1;
+}
 
 // A table of the grade report read as it reads one: numbers up to the first
 // item that is not one, of which one character is dropped.
 std::size_t read_table(MemoryInput &in, std::vector<double> &table, std::size_t capacity) {
     for (;;) {
         double value = 0;
-        if (!in.read_double(value)) {
-            in.drop_one();
+        if (!read_double(in, value)) {
+            if (in.stream() != nullptr) std::fgetc(in.stream());
             return table.size();
         }
         if (table.size() == capacity) return SCAN_OVERFLOW;
@@ -64,20 +48,9 @@ std::size_t read_table(MemoryInput &in, std::vector<double> &table, std::size_t 
     }
 }
 
-// The output with the line that starts with `start` replaced by `line`;
-// nothing when the output has no such line.
-std::optional<std::string> with_line(const std::string &out, std::string_view start, const std::string &line) {
-    const size_t at = out.rfind(start);
-    if (at == std::string::npos || (at > 0 && out[at - 1] != '\n')) return std::nullopt;
-    const size_t end = out.find('\n', at);
-    std::string replaced = out.substr(0, at) + line;
-    if (end != std::string::npos) replaced += out.substr(end + 1);
-    return replaced;
-}
-
 // The grade report's line of the minimal grade.
 std::string minimal_line(double grade) {
-    std::array<char, 512> text{};
+    std::array<char, LINE_ROOM> text{};
     std::snprintf(text.data(), text.size(), "la note minimale est %.2lf\n", grade);
     return text.data();
 }
@@ -134,67 +107,13 @@ private:
 // The last step after which the grade no longer grows (0.01 is below half
 // its spacing, past 2^47).
 std::uint64_t last_growing_step() {
-    std::uint64_t low = 0, high = std::uint64_t{1} << 62;
+    std::uint64_t low = 0, high = FAR_PAST_GROWING;
     while (low < high) {
         const std::uint64_t middle = low + (high - low) / 2;
         if (grade_after(middle + 1) == grade_after(middle)) high = middle;
         else low = middle + 1;
     }
     return low;
-}
-
-std::optional<StatementRun> gradebook_run(std::string_view input, const RunResult &reference) {
-    const std::optional<SearchEnd> found = statement_search(input);
-    if (!found) return std::nullopt;
-    const SearchEnd end = *found;
-    if (end.known && end.ends && end.steps <= BOUNDED_SEARCH_STEPS) return std::nullopt;
-
-    // The reference printed the bounded search's result: check it, so that
-    // nothing is said of an input read otherwise.
-    constexpr std::string_view MINIMAL = "la note minimale est ";
-    const std::string bounded = minimal_line(grade_after(BOUNDED_SEARCH_STEPS));
-    if (reference.out.find("\n" + bounded) == std::string::npos) return std::nullopt;
-
-    StatementRun run;
-    const std::string scale =
-        "la référence arrête la recherche de la note minimale au-delà de 20, le haut de l'échelle, "
-        "et affiche alors 20.01 (aucune note de l'échelle ne suffit) ; la recherche de l'énoncé, de "
-        "2.00 par pas de 0.01, n'a pas de borne";
-    if (end.known && end.ends) {
-        const double grade = grade_after(end.steps);
-        const std::string line = minimal_line(grade);
-        run.out = with_line(reference.out, MINIMAL, line);
-        // "la note minimale est 25.01\n": the value as the program prints it.
-        run.mend = scale + " : ici elle donne " + line.substr(MINIMAL.size(), line.size() - MINIMAL.size() - 1);
-        if (end.steps > STEPS_IN_REACH) run.mend += " après plus d'un million de pas";
-    } else {
-        run.mend = scale + (end.known ? " : ici elle ne finit jamais" : " : ici elle ne finit pas en moins d'un million de pas");
-    }
-    if (!end.known || !end.ends || end.steps > STEPS_IN_REACH)
-        run.out_before_endless = reference.out.substr(0, reference.out.find("\n" + bounded) + 1);
-    return run;
-}
-
-std::optional<StatementRun> quadroots_run(std::string_view input, const RunResult &reference) {
-    MemoryInput in(input);
-    double a = 0, b = 0, c = 0;
-    if (!in.read_three(a, b, c)) return std::nullopt;
-    const double delta = b * b - (a * 4) * c;
-    if (delta == 0.0 || delta > 0) return std::nullopt;
-    constexpr std::string_view COMPLEX = "Les solutions complexes sont : ";
-    constexpr const char *LINE = "Les solutions complexes sont : x1 = %.2lf - iv|%.2lf| et x2 = %.2lf + iv|%.2lf|\n";
-    std::array<char, 2048> mended{}, statement{};
-    const double r = -b / (a + a), d = delta / ((a + a) * (a + a));
-    std::snprintf(mended.data(), mended.size(), LINE, r, d, r, d);
-    std::snprintf(statement.data(), statement.size(), LINE, b, delta, b, delta);
-    if (std::string_view(mended.data()) == statement.data() || !reference.out.ends_with(mended.data()))
-        return std::nullopt;
-    StatementRun run;
-    run.out = with_line(reference.out, COMPLEX, statement.data());
-    run.mend =
-        "l'énoncé remplit la ligne des solutions complexes avec b, Δ, b, Δ ; la référence y écrit "
-        "r = -b/(2a) et d = Δ/(4a²), pour que « r - iv|d| » se lise r − i√|d|";
-    return run;
 }
 
 }  // namespace
@@ -278,17 +197,42 @@ std::optional<SearchEnd> statement_search(std::string_view gradebook_input) {
     const std::size_t count = read_table(in, grades, NB_MAX);
     if (count > NB_MAX || read_table(in, coefficients, count) != count) return std::nullopt;
     double optional_exam = 0;
-    if (!in.read_double(optional_exam) || count < NB_MIN) return std::nullopt;
+    if (!read_double(in, optional_exam) || count < NB_MIN) return std::nullopt;
     if (!(optional_exam >= 0 || optional_exam == DEF)) return std::nullopt;
     modif_notes(grades.data(), count, optional_exam);
     return unbounded_search(grades, coefficients);
 }
 
-std::optional<StatementRun> statement_run(const ProgramData &program, std::string_view input,
-                                          const RunResult &reference) {
-    if (program.name == "gradebook") return gradebook_run(input, reference);
-    if (program.name == "quadroots") return quadroots_run(input, reference);
-    return std::nullopt;
+std::optional<StatementRun> gradebook_statement_run(std::string_view input, const RunResult &reference) {
+    const std::optional<SearchEnd> found = statement_search(input);
+    if (!found) return std::nullopt;
+    const SearchEnd end = *found;
+    if (end.known && end.ends && end.steps <= BOUNDED_SEARCH_STEPS) return std::nullopt;
+
+    // The reference printed the bounded search's result: check it, so that
+    // nothing is said of an input read otherwise.
+    constexpr std::string_view MINIMAL = "la note minimale est ";
+    const std::string bounded = minimal_line(grade_after(BOUNDED_SEARCH_STEPS));
+    if (reference.out.find("\n" + bounded) == std::string::npos) return std::nullopt;
+
+    StatementRun run;
+    const std::string scale =
+        "la référence arrête la recherche de la note minimale au-delà de 20, le haut de l'échelle, "
+        "et affiche alors 20.01 (aucune note de l'échelle ne suffit) ; la recherche de l'énoncé, de "
+        "2.00 par pas de 0.01, n'a pas de borne";
+    if (end.known && end.ends) {
+        const double grade = grade_after(end.steps);
+        const std::string line = minimal_line(grade);
+        run.out = with_line(reference.out, MINIMAL, line);
+        // "la note minimale est 25.01\n": the value as the program prints it.
+        run.mend = scale + " : ici elle donne " + line.substr(MINIMAL.size(), line.size() - MINIMAL.size() - 1);
+        if (end.steps > STEPS_IN_REACH) run.mend += " après plus d'un million de pas";
+    } else {
+        run.mend = scale + (end.known ? " : ici elle ne finit jamais" : " : ici elle ne finit pas en moins d'un million de pas");
+    }
+    if (!end.known || !end.ends || end.steps > STEPS_IN_REACH)
+        run.out_before_endless = reference.out.substr(0, reference.out.find("\n" + bounded) + 1);
+    return run;
 }
 
 }  // namespace exocheck
