@@ -18,6 +18,7 @@
 #include "main/progress.h"
 #include "main/reference.h"
 #include "report/json_report.h"
+#include "run/launcher.h"
 #include "report/report.h"
 #include "report/text_report.h"
 #include "sandbox/cannot_run.h"
@@ -46,12 +47,42 @@ std::vector<Candidate> candidates_of(const Options &options) {
     return candidates;
 }
 
-Isolation isolation_of(const Options &options) {
+// Unconfined only when asked (--no-sandbox), or for one candidate, one's
+// own program, where no sandbox starts: a check of several candidates then
+// stops, since a teacher must not run others' programs unconfined by
+// accident.
+Isolation isolation_of(const Options &options, std::size_t candidates) {
     if (!options.sandbox) return Isolation::none;
-    if (sandbox_available()) return Isolation::sandbox;
-    say("bubblewrap (bwrap) est absent ou ne peut pas isoler les programmes ici : "
-        "les candidats s'exécutent sans isolement.");
+    const std::string why = sandbox_unavailable();
+    if (why.empty()) return Isolation::sandbox;
+    if (candidates > 1)
+        throw std::runtime_error(why + " : plusieurs candidats ne s'exécutent pas sans isolement "
+                                       "(--no-sandbox les exécute sans bac à sable).");
+    if (find_on_path("bwrap").empty())
+        say("bubblewrap (bwrap) est absent ou ne peut pas isoler les programmes ici : "
+            "les candidats s'exécutent sans isolement.");
+    else
+        say(why + " : le candidat s'exécute sans isolement.");
     return Isolation::none;
+}
+
+// What a run must never see: every program's reference and the modules of
+// the exercises, wherever exocheck finds them or installs put them.
+std::vector<std::string> hidden_from_runs(const std::string &reference) {
+    std::vector<std::string> hidden = {reference};
+    std::error_code error;
+    const std::filesystem::path dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (const std::filesystem::path &lib : {dir.parent_path() / "lib", std::filesystem::path("/usr/lib"),
+                                             std::filesystem::path("/usr/local/lib")})
+        hidden.push_back((lib / "petits-calculs").string());
+    for (const ProgramData &program : all_programs()) {
+        const std::string name(program.name);
+        for (const std::filesystem::path &place :
+             {dir / name, dir.parent_path() / program.folder / name, std::filesystem::path("/usr/bin") / name,
+              std::filesystem::path("/usr/local/bin") / name})
+            hidden.push_back(place.lexically_normal().string());
+    }
+    return hidden;
 }
 
 int check(const Options &options) {
@@ -94,7 +125,8 @@ int check(const Options &options) {
     progress_in_use = &progress_line.emplace(std::string(options.program->name), control);
     CheckReport report;
     try {
-        runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
+        runner.emplace(isolation_of(options, candidates.size()), settings.jobs, runnable, settings.limits,
+                       hidden_from_runs(reference));
         runner_in_use = &*runner;
         report = run_check(*options.program, reference, candidates, settings, *runner, control);
     } catch (const std::runtime_error &error) {

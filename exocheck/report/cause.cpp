@@ -77,6 +77,8 @@ std::string ending_cause(const RunResult &expected, const RunResult &obtained, i
                " : une boucle sans fin, comme une lecture ratée répétée ?";
     case EndKind::output_cap:
         return "le candidat écrit plus de " + output_cap_in_french() + " : une boucle qui écrit sans fin ?";
+    case EndKind::memory_cap:
+        return "le candidat occupe plus de " + memory_cap_in_french() + " de mémoire : une allocation sans fin ?";
     case EndKind::signal:
         if (expected.exited || expected.signal != obtained.signal) return signal_cause(obtained.signal, obtained);
         return "";

@@ -9,10 +9,15 @@
 #include <unistd.h>
 
 #include "run/now_ms.h"
+#include "run/proc.h"
 
 namespace exocheck {
 
 namespace {
+
+// How often the memory of the processes is looked at: what they can take
+// between two looks is what they exceed the cap by.
+constexpr long memory_period_ms = 10;
 
 // write() with SIGPIPE blocked in this thread: a reader gone makes it fail
 // with EPIPE, and the SIGPIPE it raised is taken away before the signal is
@@ -86,6 +91,8 @@ bool has_ended(pid_t pid) {
 Collected collect(pid_t pid, std::string_view input, ChildStreams &s, const CollectLimits &limits,
                   std::string &out, std::string &err) {
     const Fd exit_fd(process_fd(pid));
+    const bool watching_memory = limits.memory_cap != SIZE_MAX;
+    long memory_due = now_ms() + memory_period_ms;
     std::size_t written = 0;
     if (input.empty() && !limits.keep_input_open) s.to_in.reset();
     for (;;) {
@@ -98,7 +105,8 @@ Collected collect(pid_t pid, std::string_view input, ChildStreams &s, const Coll
         const long left = limits.deadline_ms - now_ms();
         if (left <= 0) return Collected::timed_out;
         // Without a process descriptor, the end is looked for every few ms.
-        const long wait_ms = exit_fd.is_open() ? left : std::min(left, 5L);
+        long wait_ms = exit_fd.is_open() ? left : std::min(left, 5L);
+        if (watching_memory) wait_ms = std::clamp(memory_due - now_ms(), 0L, wait_ms);
         if ((poll(fds, 5, static_cast<int>(wait_ms)) < 0 && errno != EINTR) || fds[4].revents != 0)
             return Collected::interrupted;
         if (fds[0].revents != 0) write_some(s, input, written, limits.keep_input_open);
@@ -106,6 +114,10 @@ Collected collect(pid_t pid, std::string_view input, ChildStreams &s, const Coll
             !read_ready(fds[2], s.from_err, err, limits.output_cap))
             return Collected::capped;
         if (exit_fd.is_open() ? fds[3].revents != 0 : has_ended(pid)) return Collected::exited;
+        if (watching_memory && now_ms() >= memory_due) {
+            if (memory_in_use(pid) > limits.memory_cap) return Collected::memory;
+            memory_due = now_ms() + memory_period_ms;
+        }
     }
 }
 

@@ -29,11 +29,17 @@ namespace exocheck {
 
 namespace {
 
-// Enough for a candidate in C, C++, Python or a shell. A sanitizer's runtime
-// reserves terabytes of address space it never uses: a candidate built with
-// one is held to the same amount of memory actually used, by the runtime.
+// Enough for a candidate in C, C++, Python or a shell. AddressSanitizer's
+// runtime reserves terabytes of address space it never uses (its shadow):
+// a candidate built with it is held instead to its data (the shadow, 14 TiB
+// on x86-64, counted in) plus as much, and told so by its runtime, which
+// then says why it stops. Whatever a program claims to be, the memory of a
+// run's processes together is capped anyway (RunLimits::memory_cap).
 constexpr rlim_t address_space_limit = rlim_t{512} << 20;
 constexpr const char *sanitizer_memory_limit = "ASAN_OPTIONS=hard_rss_limit_mb=512";
+#if defined(__x86_64__)
+constexpr rlim_t sanitizer_data_limit = (rlim_t{14} << 40) + address_space_limit;
+#endif
 // No exercise writes files; a few to its directory are fine, a flood is not.
 constexpr rlim_t file_size_limit = rlim_t{16} << 20;
 // An enclosed run's /tmp, its working directory: a few tens of MiB in a few
@@ -138,10 +144,14 @@ StartSpec candidate_start(const RunRequest &request, const WorkerSettings &setti
     if (settings.enclosed)
         spec.limits.insert(spec.limits.end(), {{RLIMIT_NPROC, process_limit, process_limit},
                                                {RLIMIT_NOFILE, descriptor_limit, descriptor_limit}});
-    if (sanitized(request.candidate))
+    if (sanitized(request.candidate)) {
         spec.environment->emplace_back(sanitizer_memory_limit);
-    else
+#if defined(__x86_64__)
+        spec.limits.push_back({RLIMIT_DATA, sanitizer_data_limit, sanitizer_data_limit});
+#endif
+    } else {
         spec.limits.push_back({RLIMIT_AS, address_space_limit, address_space_limit});
+    }
     return spec;
 }
 
@@ -208,13 +218,15 @@ void run_in(const std::string &directory, const RunRequest &request, const Worke
         return;
     }
     const std::string typed = request.stdin_terminal ? keys(request.input) : request.input;
-    CollectLimits collect_limits{now_ms() + limits.timeout_ms, limits.output_cap, watch, request.stdin_terminal};
+    CollectLimits collect_limits{now_ms() + limits.timeout_ms, limits.output_cap, limits.memory_cap, watch,
+                                 request.stdin_terminal};
     const Collected stop = collect(started.pid, typed, mine, collect_limits, result.out, result.err);
     const auto [status, usage] = end_of(started, settings.enclosed);
     record_end(status, usage, static_cast<rlim_t>(cpu_seconds(limits.timeout_ms)), result);
     const bool within = drain(mine, limits.output_cap, result.out, result.err);
     result.timed_out = result.timed_out || stop == Collected::timed_out;
     result.out_capped = stop == Collected::capped || !within;
+    result.memory_capped = stop == Collected::memory;
     run.interrupted = stop == Collected::interrupted;
 }
 

@@ -175,7 +175,8 @@ CandidateRunner::CandidateRunner(Isolation isolation, int jobs, const std::vecto
     }
     std::vector<std::string> worker =
         launch_command(self, {std::string(internal_worker_option), std::to_string(jobs), parent, work_dir,
-                              std::to_string(limits.timeout_ms), std::to_string(limits.output_cap), mode});
+                              std::to_string(limits.timeout_ms), std::to_string(limits.output_cap),
+                              std::to_string(limits.memory_cap), mode});
     // Inside the sandbox, exocheck runs from the descriptor it opened: its
     // own path may be hidden there.
     if (pool.exe.is_open()) std::replace(worker.begin(), worker.end(), self, "/proc/self/fd/" + std::to_string(exe_fd(jobs)));

@@ -1,5 +1,5 @@
 // exocheck run again as the workers of a CandidateRunner (runner.h):
-//   exocheck --exocheck-internal-worker JOBS PARENT WORK_DIR TIMEOUT_MS OUTPUT_CAP MODE
+//   exocheck --exocheck-internal-worker JOBS PARENT WORK_DIR TIMEOUT_MS OUTPUT_CAP MEMORY_CAP MODE
 // with the socket of worker j at descriptor 3 + j, and exocheck's standard
 // error at 3 + JOBS (standard error is where starting fails); every other
 // descriptor is closed first. This first process (the pool) forks the
@@ -11,6 +11,7 @@
 // directory of each worker's under WORK_DIR (under an emulator, which makes
 // no namespace); "none", unconfined.
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -120,10 +121,11 @@ bool parse(const char *text, long low, long high, long &value) {
 
 std::optional<int> internal_worker(int argc, char **argv) {
     if (argc < 2 || argv[1] != internal_worker_option) return std::nullopt;
-    long jobs = 0, parent = 0, timeout = 0, cap = 0;
-    const std::string mode = argc == 8 ? argv[7] : "";
-    if (argc != 8 || !parse(argv[2], 0, 4096, jobs) || !parse(argv[3], 0, 1L << 30, parent) ||
+    long jobs = 0, parent = 0, timeout = 0, cap = 0, memory = 0;
+    const std::string mode = argc == 9 ? argv[8] : "";
+    if (argc != 9 || !parse(argv[2], 0, 4096, jobs) || !parse(argv[3], 0, 1L << 30, parent) ||
         !parse(argv[5], 1, 1L << 30, timeout) || !parse(argv[6], 0, 1L << 40, cap) ||
+        !parse(argv[7], 0, LONG_MAX, memory) ||
         (mode != "enclosed" && mode != "sandbox" && mode != "none")) {
         std::fprintf(stderr, "exocheck: %s est une option interne\n", argv[1]);
         return 2;
@@ -131,6 +133,7 @@ std::optional<int> internal_worker(int argc, char **argv) {
     WorkerSettings settings;
     settings.limits.timeout_ms = static_cast<int>(timeout);
     settings.limits.output_cap = static_cast<std::size_t>(cap);
+    settings.limits.memory_cap = static_cast<std::size_t>(memory);
     settings.work_dir = argv[4];
     settings.enclosed = mode == "enclosed";
     if (mode != "none") settings.ptmx = std::string(workers_dev) + "/ptmx";
