@@ -282,6 +282,63 @@ TEST(Exocheck, ReferencesBesideExocheckNeverThroughPath) {
     fs::remove_all(root);
 }
 
+// A submission that looks for the reference, where the installed layout
+// puts it (beside exocheck), in the build tree, and in the system's
+// folders, runs it if it finds it: it would then agree on every case. In
+// the sandbox it finds nothing; unconfined (--no-sandbox) it cheats, which
+// shows it works.
+TEST(Exocheck, ASubmissionFindsNoReferenceToRun) {
+    NATIVE_ONLY();
+    if (std::system("bwrap --ro-bind / / --unshare-all true >/dev/null 2>&1") != 0) GTEST_SKIP() << "no sandbox here";
+    const fs::path build = fs::path(EXOCHECK).parent_path().parent_path();
+    const fs::path prefix = build / ("exocheck-installed-" + std::to_string(getpid()));
+    ASSERT_EQ(std::system(("cmake --install '" + build.string() + "' --prefix '" + prefix.string() + "' >/dev/null").c_str()), 0);
+    const fs::path cheat = prefix / "triche.sh";
+    std::ofstream(cheat) << "#!/bin/sh\n"
+                         << "for r in '" << (prefix / "bin/tickup").string() << "' '" << program_path("tickup")
+                         << "' /usr/bin/tickup /usr/local/bin/tickup; do\n"
+                         << "  [ -x \"$r\" ] && exec \"$r\"\n"
+                         << "done\necho rien\n";
+    fs::permissions(cheat, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read |
+                               fs::perms::group_exec | fs::perms::others_exec);
+    for (const auto &[mode, status] : {std::pair{"--no-sandbox", 0}, std::pair{"", 1}}) {
+        RunOptions options;
+        options.arguments = {"--cases", "10", "tickup", cheat.string()};
+        if (*mode != '\0') options.arguments.insert(options.arguments.begin(), mode);
+        options.timeout_ms = 60000;
+        const RunResult r = run_program((prefix / "bin/exocheck").string(), "", options);
+        EXPECT_TRUE(exited_with(r, status)) << mode << ": " << describe_end(r) << "\n" << r.out << r.err;
+    }
+    fs::remove_all(prefix);
+}
+
+// Driven from a real pseudo-terminal, as a teacher runs it: a submission
+// that writes on the terminal or pushes keys into it (TIOCSTI), through
+// /dev/tty or its worker's standard error, reaches it only unconfined.
+TEST(Exocheck, ASubmissionNeitherWritesOnNorTypesIntoTheTerminal) {
+    NATIVE_ONLY();
+    if (std::system("bwrap --ro-bind / / --unshare-all true >/dev/null 2>&1") != 0) GTEST_SKIP() << "no sandbox here";
+    const fs::path dir = fs::temp_directory_path() / ("exocheck-tty-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    for (const auto &[mode, reached] : {std::pair{"--no-sandbox", true}, std::pair{"", false}}) {
+        const fs::path run = dir / "run";
+        // What the terminal has in its input afterwards is read back.
+        std::ofstream(run) << "#!/bin/sh\n" << EXOCHECK << " " << mode << " --cases 0 greetjoin " << CONFINE_BUILT
+                           << "/confine-tty\necho FIN\nread -t 1 line\necho \"LU:$line:\"\n";
+        fs::permissions(run, fs::perms::owner_all);
+        Terminal terminal(run.string());
+        EXPECT_TRUE(terminal.wait_for("LU:", 20000)) << terminal.screen();
+        terminal.finish(5000);
+        const std::string &screen = terminal.screen();
+        EXPECT_EQ(has(screen, "INJECTED"), reached) << mode << "\n" << screen;
+        if (!reached) {
+            EXPECT_TRUE(has(screen, "LU::")) << screen;
+            EXPECT_FALSE(has(screen, "PWNED")) << screen;
+        }
+    }
+    fs::remove_all(dir);
+}
+
 // --- Nothing left behind -------------------------------------------------
 
 // Waits for `pid` at most `seconds`; its wait status, or -1.

@@ -384,8 +384,8 @@ TEST(CandidateRun, TheSandboxKeepsTheMachineOutOfReach) {
         // the workers' copies of the candidates, exocheck's own program.
         {"what a program does not need", "confine-see", hidden, "", "exit 1", "exit 0", absent},
         // No process of exocheck is in sight: its parent is the run's own.
-        {"its parent's environment, memory, descriptors, tracing", "confine-reach", "", "", "exit 1", "exit 0",
-         "others=0 environ=0 mem=0 getfd=0 ptrace=0\n"},
+        {"its parent's environment, memory, descriptors (to forge a result), tracing", "confine-reach", "", "", "exit 1", "exit 0",
+         "others=0 environ=0 mem=0 getfd=0 ptrace=0 fds=0\n"},
         {"killing every process it may", "confine-killall", "", "", "", "exit 0", "survécu\n"},
         {"killing its parent", "confine-killparent", "", "", "", "exit 0", "survécu\n"},
         // What a run leaves, the next one does not find.
@@ -399,7 +399,7 @@ TEST(CandidateRun, TheSandboxKeepsTheMachineOutOfReach) {
         {"leaving 20 MiB in /tmp again", "confine-fill-tmp", "", "", "exit 0", "exit 0", "20 MiB\n"},
         {"a fork bomb", "confine-fork-bomb", "", "", "", "exit 0", "63 forks: Resource temporarily unavailable\n"},
         {"a user namespace of its own", "confine-userns", "", "", "exit 0", "exit 0", "No space left on device\n"},
-        {"the terminal", "confine-tty", "", "", "exit 0", "exit 0", "tty=No such device or address sti0=0 sti1=0 sti2=0\n"},
+        {"the terminal", "confine-tty", "", "", "exit 0", "exit 0", "tty=No such device or address sti0=0 sti1=0 sti2=0 parent=No such file or directory\n"},
     };
     for (const Escape &row : rows) {
         for (const Isolation isolation : {Isolation::none, Isolation::sandbox}) {
