@@ -17,6 +17,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -280,6 +281,39 @@ TEST(Exocheck, ReferencesBesideExocheckNeverThroughPath) {
     }
     setenv("PATH", old_path == nullptr ? "/usr/bin:/bin" : old_path, 1);
     fs::remove_all(root);
+}
+
+// Where bwrap cannot start a sandbox: one's own program runs unconfined with
+// a warning that says why; several candidates are refused, in one line,
+// unless --no-sandbox asks for it.
+TEST(Exocheck, WithoutASandboxSeveralCandidatesAreRefused) {
+    NATIVE_ONLY();
+    const fs::path fake = fs::temp_directory_path() / ("exocheck-fake-bwrap-" + std::to_string(getpid()));
+    fs::create_directories(fake);
+    std::ofstream(fake / "bwrap") << "#!/bin/sh\necho 'bwrap: No permissions to create new namespace' >&2\nexit 1\n";
+    fs::permissions(fake, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);  // root starts bwrap as nobody
+    fs::permissions(fake / "bwrap", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    const char *old_path = std::getenv("PATH");
+    setenv("PATH", (fake.string() + ":" + (old_path == nullptr ? "/usr/bin:/bin" : old_path)).c_str(), 1);
+    const std::string ok = fixture("tickup_ok"), why = "exocheck: bac à sable bubblewrap indisponible : "
+                                                      "bwrap: No permissions to create new namespace : ";
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> rows = {
+        {{"tickup", ok}, 0, why + "le candidat s'exécute sans isolement.\n"},
+        {{"tickup", ok, ok}, 2,
+         why + "plusieurs candidats ne s'exécutent pas sans isolement (--no-sandbox les exécute sans bac à sable).\n"},
+        {{"--no-sandbox", "tickup", ok, ok}, 0, ""},
+    };
+    for (const auto &[arguments, status, err] : rows) {
+        std::vector<std::string> with_cases = {"--cases", "5"};
+        with_cases.insert(with_cases.end(), arguments.begin(), arguments.end());
+        const RunResult r = exocheck(with_cases);
+        EXPECT_TRUE(exited_with(r, status)) << arguments.size() << ": " << describe_end(r) << "\n" << r.err;
+        EXPECT_EQ(r.err, err);
+    }
+    setenv("PATH", old_path == nullptr ? "/usr/bin:/bin" : old_path, 1);
+    fs::remove_all(fake);
 }
 
 // A submission that looks for the reference, where the installed layout
