@@ -74,13 +74,13 @@ std::vector<std::string> hidden_from_runs(const std::string &reference) {
     const std::filesystem::path dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
     for (const std::filesystem::path &lib : {dir.parent_path() / "lib", std::filesystem::path("/usr/lib"),
                                              std::filesystem::path("/usr/local/lib")})
-        hidden.push_back((lib / "petits-calculs").string());
+        hidden.push_back((lib / "petits-calculs").string());  // cppcheck-suppress useStlAlgorithm
     for (const ProgramData &program : all_programs()) {
         const std::string name(program.name);
         for (const std::filesystem::path &place :
              {dir / name, dir.parent_path() / program.folder / name, std::filesystem::path("/usr/bin") / name,
               std::filesystem::path("/usr/local/bin") / name})
-            hidden.push_back(place.lexically_normal().string());
+            hidden.push_back(place.lexically_normal().string());  // cppcheck-suppress useStlAlgorithm
     }
     return hidden;
 }

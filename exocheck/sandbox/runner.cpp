@@ -135,10 +135,11 @@ std::string sandbox_failure(const std::string &bwrap_said) {
         {"/proc/sys/kernel/apparmor_restrict_unprivileged_userns", "1", "kernel.apparmor_restrict_unprivileged_userns",
          "0"},
     };
-    for (const Switch &s : switches)
-        if (setting(s.path) == s.off)
-            return lead + "les espaces de noms utilisateur sont désactivés (" + s.name + "=" + s.off +
-                   ") ; un administrateur les active par « sysctl -w " + s.name + "=" + s.on + " »";
+    const Switch *off = std::find_if(std::begin(switches), std::end(switches),
+                                     [](const Switch &s) { return setting(s.path) == s.off; });
+    if (off != std::end(switches))
+        return lead + "les espaces de noms utilisateur sont désactivés (" + off->name + "=" + off->off +
+               ") ; un administrateur les active par « sysctl -w " + off->name + "=" + off->on + " »";
     std::string said = bwrap_said.substr(0, bwrap_said.find('\n'));
     return lead + (said.empty() ? "bwrap n'a pas démarré" : said);
 }
