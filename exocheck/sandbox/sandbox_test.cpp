@@ -5,6 +5,7 @@
 // bounded whatever happens: an alarm ends each within 20 s.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -137,10 +138,14 @@ std::string read_file(const std::string &path) {
 // runner's own are left out (bwrap names them in its command line).
 std::vector<std::string> fixture_processes() {
     std::vector<std::string> found;
-    for (const LiveProcess &p : live_processes([](const LiveProcess &p) {
+    // In the sandbox a run knows its candidate as /candidat/<name>: this
+    // program's own are below it (another test program may run beside).
+    const std::vector<pid_t> below = descendants(getpid());
+    for (const LiveProcess &p : live_processes([&](const LiveProcess &p) {
              return p.cmdline.find(internal_worker_option) == std::string::npos &&
                     (p.exe == fixture("confine_probe") || p.cmdline.find(scratch().bin + "/confine") != std::string::npos ||
-                     p.cmdline.find("/candidat/confine") != std::string::npos);
+                     (p.cmdline.find(std::string(run_candidate_root) + "/confine") != std::string::npos &&
+                      std::find(below.begin(), below.end(), p.pid) != below.end()));
          }))
         found.push_back(p.shown());
     return found;
