@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "run/elf.h"
 #include "run/fd.h"
 #include "run/launcher.h"
 #include "sandbox/leftovers.h"
@@ -217,7 +218,9 @@ void CandidateRunner::prepare_view(Pool &pool, const std::vector<std::string> &h
         sent_[k] = std::string(candidates_root) + "/" + std::to_string(k) + "/" + name;
         files.candidates.push_back(first + 2 + static_cast<int>(k));
         files.names.push_back(name);
-        files.needed.push_back(runs_through(candidates_[k]));
+        // Under an emulator, the loader of a program of its machine lies
+        // under its prefix, in /usr, where the emulator finds it.
+        if (!emulated() || !elf_id(candidates_[k])) files.needed.push_back(runs_through(candidates_[k]));
         pool.candidates.push_back(std::move(bytes));
     }
     files.hidden = hidden;

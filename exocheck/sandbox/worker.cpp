@@ -24,6 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "run/elf.h"
 #include "run/launcher.h"
 #include "sandbox/confined_run.h"
 #include "sandbox/leftovers.h"
@@ -83,7 +84,9 @@ int serve_pool(int jobs, pid_t parent, const WorkerSettings &settings) {
     }
     // From now on, what goes wrong is told on exocheck's own standard error.
     if (dup2(first_socket + jobs, 2) != 2) return 2;
-    // Nothing else reaches a run: bwrap's, exocheck's binary.
+    // Nothing else reaches a run: bwrap's, exocheck's binary. Under an
+    // emulator that binary is what /proc/self/exe reads, once, before.
+    own_elf_id();
     if (close_range(static_cast<unsigned>(first_socket + jobs), ~0U, 0) != 0) return 2;
     std::vector<pid_t> workers;
     for (int j = 0; j < jobs; ++j) {
