@@ -16,6 +16,12 @@
 
 #include "run/launcher.h"
 
+// The code the started process runs before exec: in the starter's memory,
+// under its limits, it must call nothing a sanitizer's runtime adds (which
+// may map memory, beyond the new process's limit, on a stack it does not
+// know).
+#define BEFORE_EXEC __attribute__((no_sanitize("address")))
+
 namespace exocheck {
 
 namespace {
@@ -63,7 +69,7 @@ std::vector<char *> pointers(std::vector<std::string> &strings) {
     return p;
 }
 
-[[noreturn]] void fail(Plan &p, int report, Step step) {
+[[noreturn]] BEFORE_EXEC void fail(Plan &p, int report, Step step) {
     const Report failure{step, errno};
     p.program_failed = true;
     // Nothing more can be done if the report cannot be written: the start
@@ -73,7 +79,7 @@ std::vector<char *> pointers(std::vector<std::string> &strings) {
 }
 
 // Every descriptor from `first` on closed.
-bool close_from(int first) {
+BEFORE_EXEC bool close_from(int first) {
     if (close_range(static_cast<unsigned>(first), ~0U, 0) == 0) return true;
     if (errno != ENOSYS) return false;
     rlimit open_files{};  // a kernel before 5.9: one by one, up to the limit
@@ -86,7 +92,7 @@ bool close_from(int first) {
 // Places the spec's descriptors at 0, 1, 2... and the report just after
 // them (close-on-exec), every other one closed. Each is first copied above
 // every place, so that none is overwritten before it is copied.
-int place_descriptors(Plan &p) {
+BEFORE_EXEC int place_descriptors(Plan &p) {
     const std::vector<int> &given = p.spec->descriptors;
     const int count = static_cast<int>(given.size());
     int report = fcntl(p.report, F_DUPFD_CLOEXEC, count + 1);
@@ -104,7 +110,7 @@ int place_descriptors(Plan &p) {
 }
 
 // Writes `text` to the file at `path`; false if it cannot.
-bool put(const char *path, const std::string &text) {
+BEFORE_EXEC bool put(const char *path, const std::string &text) {
     const int fd = open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
@@ -113,7 +119,7 @@ bool put(const char *path, const std::string &text) {
 
 // In an enclosure: the program's own user namespace, where no other can be
 // made (this process holds every capability there until it executes).
-void own_user_namespace(Plan &p) {
+BEFORE_EXEC void own_user_namespace(Plan &p) {
     if (unshare(CLONE_NEWUSER) != 0) fail(p, p.report, own_user);
     if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", p.uid_map) ||
         !put("/proc/self/gid_map", p.gid_map) || !put("/proc/sys/user/max_user_namespaces", "0"))
@@ -123,7 +129,7 @@ void own_user_namespace(Plan &p) {
 // Every signal at its default action: a handler of the starter must never
 // run here, on this stack (the C library's own, SIGKILL and SIGSTOP refuse
 // it, and need not).
-void default_signals(Plan &p) {
+BEFORE_EXEC void default_signals(Plan &p) {
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
     for (int sig = 1; sig < NSIG; ++sig)
@@ -131,7 +137,7 @@ void default_signals(Plan &p) {
 }
 
 // The started process, until it becomes the program.
-int become_program(void *plan) {
+BEFORE_EXEC int become_program(void *plan) {
     Plan &p = *static_cast<Plan *>(plan);
     const StartSpec &spec = *p.spec;
     default_signals(p);
@@ -157,7 +163,7 @@ int become_program(void *plan) {
     fail(p, report, execute);
 }
 
-void make_mounts(Plan &p) {
+BEFORE_EXEC void make_mounts(Plan &p) {
     // Nothing made here reaches the starter's namespace, nor the reverse.
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail(p, p.report, private_mounts);
     for (const Mount &m : p.spec->enclosure->mounts) {
@@ -177,7 +183,7 @@ void make_mounts(Plan &p) {
 // waits for that word before it touches the plan again, and this process
 // reads nothing of the plan afterwards), reaps every process until the
 // program ends, then reports its end and exits.
-int enclosure_init(void *plan) {
+BEFORE_EXEC int enclosure_init(void *plan) {
     Plan &p = *static_cast<Plan *>(plan);
     default_signals(p);
     make_mounts(p);
