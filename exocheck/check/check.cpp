@@ -80,20 +80,24 @@ Finding finding(Case::Origin origin, std::size_t number, std::size_t original_si
     return f;
 }
 
+// A difference without a likely cause, as the key of a distinct mistake:
+// which streams differ, and on which line of the reference's.
+std::string unexplained_key(const Judgement &j, const RunResult &expected) {
+    const Verdict &v = j.verdict;
+    return std::string("?") + (v.stdout_differs ? "o" : "") + (v.stderr_differs ? "e" : "") +
+           (v.ending_differs ? "x" : "") + "\x1f" + first_differing_line(expected.out, j.obtained.out) + "\x1f" +
+           first_differing_line(expected.err, j.obtained.err);
+}
+
 // The kinds of difference a judgement shows, each as the key of a distinct
 // mistake: the pattern of each likely cause and where it shows; without
-// one, which streams differ and on which line of the reference's.
+// one, the unexplained key.
 std::vector<std::string> mistake_keys(const Judgement &j, const RunResult &expected, std::string_view input,
                                       int timeout_ms) {
     std::vector<std::string> kinds;
     for (const LikelyCause &c : likely_causes(j.verdict, expected, j.obtained, timeout_ms, input))
         kinds.push_back(c.family + "\x1f" + c.place);
-    if (kinds.empty()) {
-        const Verdict &v = j.verdict;
-        kinds.push_back(std::string("?") + (v.stdout_differs ? "o" : "") + (v.stderr_differs ? "e" : "") +
-                       (v.ending_differs ? "x" : "") + "\x1f" + first_differing_line(expected.out, j.obtained.out) +
-                       "\x1f" + first_differing_line(expected.err, j.obtained.err));
-    }
+    if (kinds.empty()) kinds.push_back(unexplained_key(j, expected));
     return kinds;
 }
 
@@ -251,7 +255,10 @@ struct Referee {
                 const auto pair = condition_pair(expected.run, j.obtained);
                 if (!pair || condition_key(*pair) != key) return false;
             }
-            if (!condition && !key.empty()) {
+            // A difference without a likely cause keeps its streams and its
+            // line, whatever a smaller input shows besides.
+            if (key.starts_with("?") && unexplained_key(j, expected.run) != key) return false;
+            if (!condition && !key.empty() && !key.starts_with("?")) {
                 const std::vector<std::string> kinds = mistake_keys(j, expected.run, input, settings.limits.timeout_ms);
                 if (std::ranges::find(kinds, key) == kinds.end()) return false;
             }

@@ -244,7 +244,7 @@ std::string help_text() {
            "\n"
            "Code de sortie : 0 si chaque candidat se comporte comme la référence (ou comme\n"
            "l'énoncé), 1 si l'un d'eux diffère, 2 pour une erreur d'utilisation ou un\n"
-           "candidat impossible à lancer, 130 ou 143 après une interruption.\n"
+           "candidat impossible à lancer, 129, 130 ou 143 après une interruption.\n"
            "Voir exocheck(1).\n";
 }
 

@@ -480,9 +480,38 @@ std::optional<std::string> latin1_as_utf8(std::string_view text) {
     return converted;
 }
 
+// The candidate's output with its empty lines where the reference has them,
+// when only they differ in number (a missing "\n" after a prompt line):
+// nothing otherwise.
+std::optional<std::string> with_empty_lines_of(std::string_view e, std::string_view o) {
+    const auto split = [](std::string_view text) {
+        std::vector<std::string_view> parts;
+        for (std::size_t end = text.find('\n');; end = text.find('\n')) {
+            parts.push_back(text.substr(0, end));
+            if (end == std::string_view::npos) return parts;
+            text.remove_prefix(end + 1);
+        }
+    };
+    const std::vector<std::string_view> pe = split(e), po = split(o);
+    const auto filled = [](const std::vector<std::string_view> &parts) {
+        std::vector<std::string_view> kept;
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            if (!parts[i].empty() || i + 1 == parts.size()) kept.push_back(parts[i]);
+        return kept;
+    };
+    const std::vector<std::string_view> fe = filled(pe), fo = filled(po);
+    if (fe.size() != fo.size() || pe.size() - fe.size() == po.size() - fo.size()) return std::nullopt;
+    std::string rebuilt;
+    for (std::size_t i = 0, next = 0; i < pe.size(); ++i) {
+        if (i > 0) rebuilt += '\n';
+        if (!pe[i].empty() || i + 1 == pe.size()) rebuilt += fo[next++];
+    }
+    return rebuilt;
+}
+
 // A difference that shows on a whole output and hides others (accents in
-// Latin-1, carriage returns, the final newline): its cause, and the
-// candidate's output with it set right.
+// Latin-1, carriage returns, empty lines, the final newline): its cause, and
+// the candidate's output with it set right.
 std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, std::string_view o,
                                                             const std::string &stream) {
     if (is_utf8(e) && !is_utf8(o))
@@ -490,6 +519,13 @@ std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, 
     if (e.find('\r') == std::string_view::npos && o.find('\r') != std::string_view::npos)
         return std::pair{cause("carriage-returns", std::string(CARRIAGE_RETURNS) + stream + " : des fins de ligne à la Windows ?"),
                          without(o, '\r')};
+    if (auto lines = with_empty_lines_of(e, o)) {
+        const std::size_t at = common_prefix(e, o);
+        const std::string where = " (ligne " + std::to_string(line_number_at(e, at)) + " attendue)";
+        return std::pair{at < e.size() && e[at] == '\n' ? cause("missing-newline", "il manque un saut de ligne" + where)
+                                                          : cause("extra-newline", "un saut de ligne en trop" + where),
+                         std::move(*lines)};
+    }
     if (e.ends_with('\n') && !o.empty() && !o.ends_with('\n'))
         return std::pair{cause("missing-final-newline", "il manque le saut de ligne à la fin de " + stream),
                          std::string(o) + "\n"};
@@ -507,6 +543,7 @@ void text_causes(std::string_view e, std::string o, const std::string &stream, s
         }
         auto shown_first = cosmetic(e, o, stream);
         if (!shown_first) return;
+        shown_first->first.place = stream + ": " + first_differing_line(e, o);
         causes.push_back(std::move(shown_first->first));
         o = std::move(shown_first->second);
     }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <algorithm>
 #include <csignal>
+#include <fstream>
+#include <sstream>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -301,9 +303,20 @@ TEST(Cause, FromTheInputOtherRunsAndLayers) {
     EXPECT_EQ(condition_written_otherwise(e, o, 40).text,
               "condition écrite autrement : « *heure >= 0 && *heure < 24 » au lieu de « *heure >= 0 && *heure <= 23 », "
               "le même comportement sur les 40 cas essayés ; l'énoncé donne le texte de la condition");
-    // Every code once, and the man page lists each.
+    // Every code once, and the manual page lists each.
+    std::ifstream file(EXOCHECK_PAGE);
+    std::ostringstream read;
+    read << file.rdbuf();
+    const std::string page = read.str();
     std::set<std::string_view> seen;
-    for (const std::string_view code : cause_codes()) EXPECT_TRUE(seen.insert(code).second) << code;
+    for (const std::string_view code : cause_codes()) {
+        EXPECT_TRUE(seen.insert(code).second) << code;
+        std::string written;  // as roff writes it: "\-" for "-"
+        for (const char c : code) written += c == '-' ? std::string("\\-") : std::string(1, c);
+        const bool listed = page.find("\n.B " + written + "\n") != std::string::npos ||
+                            page.find("\n.BR " + written + " ") != std::string::npos;
+        EXPECT_TRUE(listed) << code;
+    }
 }
 
 TEST(Diff, ShowsLinesSideBySideInOrder) {

@@ -35,19 +35,17 @@ std::string stop_part(const CandidateReport &c) {
 std::string summary_line(const CheckReport &r, const CandidateReport &c) {
     std::string line = c.candidate + " : ";
     if (!c.cannot_run.empty()) return line + "non vérifié, impossible à lancer.\n";
-    if (c.differs() && !r.all && c.cases_run < r.cases())
-        line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) + ", " +
-                count(c.differences, "différence", "différences") + stop_part(c);
-    else
-        line += std::to_string(c.cases_run) + " cas, " +
-                (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
-    if (c.differs() && r.all)
-        line += ", " + count(c.mistakes.size(), "erreur distincte", "erreurs distinctes");
+    const bool stopped = c.differs() && !r.all && c.cases_run < r.cases();
+    line += std::to_string(c.cases_run) + (stopped ? " cas sur " + std::to_string(r.cases()) : " cas") + ", " +
+            (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
+    if (c.conditions_otherwise > 0 && !r.conditions_apart)
+        line += " dont " + std::to_string(c.conditions_otherwise) + " où une condition est écrite autrement";
+    if (stopped) line += stop_part(c);
+    if (c.differs() && r.all) line += ", " + count(c.mistakes.size(), "erreur distincte", "erreurs distinctes");
     if (c.follows_statement > 0)
         line += " ; " + count(c.follows_statement, "cas conforme", "cas conformes") + " à l'énoncé";
-    if (c.conditions_otherwise > 0)
-        line += (r.conditions_apart ? " ; " : ", dont ") + std::to_string(c.conditions_otherwise) +
-                " cas où une condition est écrite autrement" + (r.conditions_apart ? ", comptés à part" : "");
+    if (c.conditions_otherwise > 0 && r.conditions_apart)
+        line += " ; " + std::to_string(c.conditions_otherwise) + " cas où une condition est écrite autrement, comptés à part";
     return line + ".\n";
 }
 
