@@ -105,6 +105,16 @@ std::string condition_key(const ConditionPair &p) {
     return std::string(CONDITION) + p.function + "\x1f" + p.expected + "\x1f" + p.obtained;
 }
 
+// Both runs failed an assertion in the same function, under conditions
+// written otherwise, whatever else differs.
+std::optional<ConditionPair> assertion_pair(const RunResult &expected, const RunResult &obtained) {
+    const auto e = find_assertion(expected.err), o = find_assertion(obtained.err);
+    if (!e || !o || e->condition == o->condition || bare_function_name(e->function) != bare_function_name(o->function))
+        return std::nullopt;
+    return ConditionPair{std::string(bare_function_name(e->function)), std::string(e->condition),
+                         std::string(o->condition)};
+}
+
 // The assertion diagnostic of a standard error, as the function's bare name
 // and the condition.
 std::optional<std::pair<std::string, std::string>> assertion_of(std::string_view err) {
@@ -119,7 +129,7 @@ struct Outcome {
     Case::Origin origin = Case::Origin::generated;
     std::optional<Finding> finding;  // for a difference or a case that follows the statement
     std::vector<std::string> keys;   // differ: the mistakes it shows
-    std::optional<ConditionPair> condition;  // condition_only
+    std::optional<ConditionPair> condition;  // condition_only, or a differ that shows one besides
 };
 
 // A distinct mistake as the cases come: how many show it, and the first.
@@ -129,9 +139,13 @@ struct Group {
     std::size_t first_index = 0;
     Finding first;
     std::optional<ConditionPair> condition;  // a condition written otherwise, or not
-    std::size_t by_origin[3] = {0, 0, 0};     // its cases, by origin (conditions: counted at the end)
+    // Condition: the cases where it is the only difference, by origin,
+    // counted as differences at the end (the others already are).
+    std::size_t alone[3] = {0, 0, 0};
     bool clean = false;  // condition: the same behaviour on every case run
     bool apart = false;  // counted apart, not as a mistake
+
+    std::size_t alone_cases() const { return alone[0] + alone[1] + alone[2]; }
 };
 
 struct Entry {
@@ -243,6 +257,7 @@ struct Referee {
         ReferenceCache references(reference, settings.limits);
         const std::string wanted_shape = run_shape(f.expected);
         const bool condition = key.starts_with(CONDITION);
+        const bool alone = condition && condition_pair(f.expected, f.obtained).has_value();
         std::optional<Finding> smallest;
         const auto still_fails = [&](const std::string &input) {
             if (stop) return false;
@@ -252,7 +267,7 @@ struct Referee {
             e.add_evidence(expected.run, j.obtained);
             if (j.verdict.kind != f.verdict.kind) return false;
             if (condition) {
-                const auto pair = condition_pair(expected.run, j.obtained);
+                const auto pair = alone ? condition_pair(expected.run, j.obtained) : assertion_pair(expected.run, j.obtained);
                 if (!pair || condition_key(*pair) != key) return false;
             }
             // A difference without a likely cause keeps its streams and its
@@ -391,8 +406,14 @@ private:
         }
         if (o.kind != Outcome::Kind::not_started) e.add_evidence(reference.run, j.obtained);
         if (o.kind == Outcome::Kind::agree) return o;
-        if (o.kind == Outcome::Kind::differ)
+        if (o.kind == Outcome::Kind::differ) {
             o.keys = mistake_keys(j, reference.run, c.input, settings_.limits.timeout_ms);
+            // A condition written otherwise besides other differences: the
+            // same mistake as where it is the only one.
+            for (std::string &key : o.keys)
+                if (key.starts_with("assertion-text\x1f"))
+                    if ((o.condition = assertion_pair(reference.run, j.obtained))) key = condition_key(*o.condition);
+        }
         o.finding = finding(c.origin, c.number, c.input.size(), c.input, std::move(j), reference.run);
         // A condition written otherwise is a difference of its own kind: the
         // check goes on, to see whether it behaves the same on every case.
@@ -433,7 +454,6 @@ private:
             found = e.groups.end() - 1;
         }
         ++found->cases;
-        ++found->by_origin[static_cast<std::size_t>(f.origin)];
         return *found;
     }
 
@@ -463,14 +483,17 @@ private:
             note_unmatched(e, *o.finding);
             // Without --all, the first difference is the one mistake.
             for (const std::string &key : o.keys) {
-                add_to_group(e, key, index, *o.finding);
+                Group &g = add_to_group(e, key, index, *o.finding);
+                if (key.starts_with(CONDITION)) g.condition = o.condition;
                 if (!settings_.all) break;
             }
             e.stopped = !settings_.all;
             break;
         case Outcome::Kind::condition_only: {
             ++control_.differences;
-            add_to_group(e, condition_key(*o.condition), index, *o.finding).condition = o.condition;
+            Group &g = add_to_group(e, condition_key(*o.condition), index, *o.finding);
+            g.condition = o.condition;
+            ++g.alone[static_cast<std::size_t>(o.origin)];
             break;
         }
         case Outcome::Kind::follows_statement:
@@ -495,12 +518,12 @@ private:
             if (!g.condition) continue;
             g.clean = !e.unmatched_expected.contains({g.condition->function, g.condition->expected}) &&
                       !e.unmatched_obtained.contains({g.condition->function, g.condition->obtained});
-            g.apart = g.clean && settings_.conditions_apart;
-            if (g.clean) r.conditions_otherwise += g.cases;
-            if (g.apart) continue;
-            r.differences += g.cases;
+            g.apart = g.clean && settings_.conditions_apart && g.alone_cases() == g.cases;
+            if (g.clean) r.conditions_otherwise += g.alone_cases();
+            if (g.clean && settings_.conditions_apart) continue;
+            r.differences += g.alone_cases();
             for (const Case::Origin origin : {Case::Origin::dialogue, Case::Origin::boundary, Case::Origin::generated})
-                tally_of(r, origin).differ += g.by_origin[static_cast<std::size_t>(origin)];
+                tally_of(r, origin).differ += g.alone[static_cast<std::size_t>(origin)];
         }
     }
 

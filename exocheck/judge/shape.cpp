@@ -1,5 +1,7 @@
 #include "judge/shape.h"
 
+#include <set>
+
 namespace exocheck {
 
 namespace {
@@ -62,13 +64,31 @@ std::string shape(std::string_view text) {
     return shaped;
 }
 
+namespace {
+
+// The distinct shapes of the lines of a text, in order of their text.
+std::string line_shapes(std::string_view text) {
+    std::set<std::string> shapes;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::size_t length = end == std::string_view::npos ? text.size() : end + 1;
+        shapes.insert(shape(text.substr(0, length)));
+        text.remove_prefix(length);
+    }
+    std::string joined;
+    for (const std::string &s : shapes) joined += s + "\x1e";
+    return joined;
+}
+
+}  // namespace
+
 std::string run_shape(const RunResult &run) {
     std::string ending = run.exited ? "exit " + std::to_string(run.status) : "signal " + std::to_string(run.signal);
     if (run.timed_out) ending = "time limit";
     if (run.out_capped) ending = "output cap";
     if (run.start_error != 0) ending = "not started";
     // Unit separators between the parts: no output holds one that matters.
-    return shape(run.out) + "\x1f" + shape(run.err) + "\x1f" + ending;
+    return line_shapes(run.out) + "\x1f" + line_shapes(run.err) + "\x1f" + ending;
 }
 
 std::string first_differing_line(std::string_view expected, std::string_view obtained) {

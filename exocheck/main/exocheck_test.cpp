@@ -152,8 +152,8 @@ TEST(Exocheck, EachMistakeItsInputAndHint) {
                              "L'equation admet deux solutions reelles distinctes : x1 = "},
          {"nan", "inf"}},
         {"maximum from 0", "barmax", fixture("barmax_from_zero"), {}, 1, DIFFERS,
-         "le résultat est 0 là où la référence donne « -1 », une valeur de l'entrée : un maximum ou un minimum qui part "
-         "de 0", {" octets à 2) : \"-1\"\n"}},
+         "le résultat est 0 là où la référence donne « -1 », la valeur extrême de l'entrée : un maximum ou un minimum qui "
+         "part de 0", {" octets à 2) : \"-1\"\n"}},
         // Each case costs a short limit, not --timeout, and a single byte loops.
         {"loop on every case", "barmax", fixture("barmax_loop"), {"--all"}, 1, "62 cas, 62 différences, 1 erreur distincte.",
          "le candidat ne s'arrête pas dans la limite de 2 s", {" octets à 1) : \"", "Fin obtenue  : limite de temps dépassée (2 s)"},

@@ -20,7 +20,7 @@ constexpr std::string_view CODES[] = {
     "candidate-assertion", "accepts-refused-input", "assertion-function", "assertion-text",
     "condition-written-otherwise", "assertion-other", "message-on-stdout", "message-on-stderr",
     "missing-final-newline", "extra-final-newline", "missing-newline", "extra-newline", "prompt-newline",
-    "newline-for-space", "carriage-returns", "tab-for-spaces", "no-break-space", "trailing-space",
+    "prompt-space", "newline-for-space", "carriage-returns", "tab-for-spaces", "no-break-space", "trailing-space",
     "missing-trailing-space", "extra-space", "missing-space", "spaces", "latin1-accents", "missing-accent",
     "extra-accent", "other-accent", "swapped-lines", "swapped-values", "no-midnight-wrap", "no-minute-wrap",
     "no-midnight-wrap-back", "no-minute-wrap-back", "decimals", "leading-zeros", "sign", "starting-value",
@@ -327,17 +327,22 @@ std::string signed_units(std::int64_t units, std::size_t decimals) {
     return (units < 0 ? "-" : "+") + digits;
 }
 
-// A result of 0 where the reference gives a value read from the input, and
-// 0 is not in the input: a maximum or a minimum that starts at 0.
+// A result of 0 where the reference gives the largest of the input's
+// numbers, all below 0, or the smallest, all above: a maximum or a minimum
+// that starts at 0, which no number read ever beats.
 bool starts_at_zero(const Number &e, const Number &o, std::string_view input) {
     const auto ve = e.value(), vo = o.value();
     if (!ve || !vo || *vo != 0 || *ve == 0 || e.decimals != 0 || o.decimals != 0 || input.size() > LONGEST) return false;
     std::vector<Number> read;
     split_numbers(input, read);
-    const auto is = [](std::int64_t v) {
-        return [v](const Number &n) { return n.decimals == 0 && n.value() == v; };
-    };
-    return std::ranges::any_of(read, is(*ve)) && std::ranges::none_of(read, is(0));
+    std::vector<std::int64_t> values;
+    for (const Number &n : read) {
+        const auto v = n.value();
+        if (!v || n.decimals != 0 || (*v < 0) != (*ve < 0) || *v == 0) return false;
+        values.push_back(*v);
+    }
+    if (values.empty()) return false;
+    return *ve == (*ve < 0 ? std::ranges::max(values) : std::ranges::min(values));
 }
 
 // What is known of a value beside its two runs: what the other runs showed
@@ -345,6 +350,7 @@ bool starts_at_zero(const Number &e, const Number &o, std::string_view input) {
 struct ValueContext {
     const ValueEvidence::Tally *tally = nullptr;
     std::string_view input;
+    bool alone = false;  // the only number of its line, as a maximum is
 };
 
 LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &context) {
@@ -357,10 +363,10 @@ LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &c
     if (*ve == *vo)
         return cause("leading-zeros", "les zéros en tête diffèrent : " + pair + " (%0" + std::to_string(e.text.size()) + "d ?)");
     if (*ve == -*vo) return cause("sign", "le signe diffère : " + pair);
-    if (starts_at_zero(e, o, context.input))
+    if (context.alone && starts_at_zero(e, o, context.input))
         return cause("starting-value", "le résultat est 0 là où la référence donne " + shown(e.text) +
-                                           ", une valeur de l'entrée : un maximum ou un minimum qui part de 0 au lieu "
-                                           "de la première valeur lue ?");
+                                           ", la valeur extrême de l'entrée : un maximum ou un minimum qui part de 0 "
+                                           "au lieu de la première valeur lue ?");
     const std::int64_t off = *vo - *ve;
     const ValueEvidence::Tally *tally = context.tally;
     LikelyCause value;
@@ -369,7 +375,8 @@ LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &c
                                              " partout où elle apparaît : " + pair + " (un calcul décalé, pas une borne)");
     else if ((off == 1 || off == -1) && e.decimals > 0)
         value = cause("rounding", "un arrondi diffère : " + pair + " (calcul en float ou en double, ou arrondi fait à la main ?)");
-    else if ((off == 1 || off == -1) && tally != nullptr && tally->same > 0)
+    else if ((off == 1 || off == -1) && tally != nullptr && tally->same > 0 &&
+             (tally->seen == tally->same || (tally->one_offset && tally->offset == off)))
         value = cause("boundary", "une valeur diffère de 1 à une borne seulement, juste ailleurs : " + pair +
                                       " (une borne décalée, < au lieu de <= ?)");
     else if (off == 1 || off == -1)
@@ -409,11 +416,9 @@ LikelyCause numbers_cause(std::string_view e, std::string_view o, std::string_vi
                                            shown(no[differ[1]].text) + " au lieu de " + shown(ne[differ[0]].text) +
                                            " puis " + shown(ne[differ[1]].text));
     const Number &first = ne[differ[0]];
-    ValueContext context{nullptr, input};
-    if (evidence != nullptr) {
-        const auto [skeleton, rank] = value_key(e, first.at);
-        context.tally = evidence->find(skeleton, rank);
-    }
+    const auto [skeleton, rank] = value_key(e, first.at);
+    ValueContext context{nullptr, input, std::ranges::count(skeleton, '#') == 1};
+    if (evidence != nullptr) context.tally = evidence->find(skeleton, rank);
     return number_cause(first, no[differ[0]], context);
 }
 
@@ -509,9 +514,28 @@ std::optional<std::string> with_empty_lines_of(std::string_view e, std::string_v
     return rebuilt;
 }
 
+// A prompt ended by a newline where the reference ends it by a space (the
+// answer then shows on the next line), or the other way round: its cause,
+// and the candidate's output with the reference's ending.
+std::optional<std::pair<LikelyCause, std::string>> prompt_ended_otherwise(std::string_view e, std::string_view o) {
+    const std::size_t at = common_prefix(e, o);
+    if (at >= e.size() || at >= o.size() || !prompt_ends_at(e, at)) return std::nullopt;
+    std::string fixed(o);
+    fixed[at] = e[at];
+    if (e[at] == ' ' && o[at] == '\n')
+        return std::pair{cause("prompt-newline", "l'invite se termine par un saut de ligne au lieu d'une espace : la "
+                                                 "réponse s'affiche à la ligne suivante" + line_at(e, at)),
+                         std::move(fixed)};
+    if (e[at] == '\n' && o[at] == ' ')
+        return std::pair{cause("prompt-space", "l'invite se termine par une espace au lieu d'un saut de ligne : la "
+                                               "réponse s'affiche sur la même ligne" + line_at(e, at)),
+                         std::move(fixed)};
+    return std::nullopt;
+}
+
 // A difference that shows on a whole output and hides others (accents in
-// Latin-1, carriage returns, empty lines, the final newline): its cause, and
-// the candidate's output with it set right.
+// Latin-1, carriage returns, a prompt's end, empty lines, the final
+// newline): its cause, and the candidate's output with it set right.
 std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, std::string_view o,
                                                             const std::string &stream) {
     if (is_utf8(e) && !is_utf8(o))
@@ -519,6 +543,7 @@ std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, 
     if (e.find('\r') == std::string_view::npos && o.find('\r') != std::string_view::npos)
         return std::pair{cause("carriage-returns", std::string(CARRIAGE_RETURNS) + stream + " : des fins de ligne à la Windows ?"),
                          without(o, '\r')};
+    if (auto prompt = prompt_ended_otherwise(e, o)) return prompt;
     if (auto lines = with_empty_lines_of(e, o)) {
         const std::size_t at = common_prefix(e, o);
         const std::string where = " (ligne " + std::to_string(line_number_at(e, at)) + " attendue)";
