@@ -6,6 +6,7 @@
 #include <ctime>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <memory>
@@ -56,6 +57,9 @@ ReferenceRun run_reference(const std::string &reference, std::string_view input,
     return r;
 }
 
+// A run stopped by a limit: one that would not end, silent or writing.
+bool runaway(const RunResult &r) { return r.timed_out || r.out_capped; }
+
 // A candidate's run on one input, judged against the reference's.
 struct Judgement {
     Verdict verdict;
@@ -95,8 +99,8 @@ std::string unexplained_key(const Judgement &j, const RunResult &expected) {
 std::vector<std::string> mistake_keys(const Judgement &j, const RunResult &expected, std::string_view input,
                                       int timeout_ms) {
     std::vector<std::string> kinds;
-    for (const LikelyCause &c : likely_causes(j.verdict, expected, j.obtained, timeout_ms, input))
-        kinds.push_back(c.family + "\x1f" + c.place);
+    const std::vector<LikelyCause> causes = likely_causes(j.verdict, expected, j.obtained, timeout_ms, input);
+    std::ranges::transform(causes, std::back_inserter(kinds), [](const LikelyCause &c) { return c.family + "\x1f" + c.place; });
     if (kinds.empty()) kinds.push_back(unexplained_key(j, expected));
     return kinds;
 }
@@ -213,16 +217,16 @@ struct Referee {
     }
 
     // The candidate judged on one input. `past_ceiling`, when given, says
-    // whether one of its differences already ran past the ceiling: its runs
-    // that reach a shorter limit then count as too slow at once (a loop
-    // costs a short limit per case); else they run again with the ceiling,
-    // and one that runs past it sets it. Without it (shrinking), a shorter
-    // limit is final.
+    // whether one of its differences already ran past the ceiling (or the
+    // output cap): its runs that reach a shorter limit then count as too slow
+    // at once (a loop costs a short limit per case); else they run again with
+    // the ceiling, and one that runs past it sets it. Without it (shrinking),
+    // a shorter limit is final.
     Judgement judge(int job, const std::string &candidate, std::string_view input, const ReferenceRun &expected,
                     std::atomic<bool> *past_ceiling) const {
         const bool confirm = past_ceiling != nullptr && !*past_ceiling;
         Judgement j = judged(job, candidate, input, expected, confirm);
-        if (confirm && j.verdict.kind == Verdict::Kind::differ && j.obtained.timed_out) *past_ceiling = true;
+        if (confirm && j.verdict.kind == Verdict::Kind::differ && runaway(j.obtained)) *past_ceiling = true;
         return j;
     }
 
@@ -256,8 +260,7 @@ struct Referee {
     Finding shrunk(int job, Entry &e, const Finding &f, const std::string &key, int budget_ms) const {
         ReferenceCache references(reference, settings.limits);
         const std::string wanted_shape = run_shape(f.expected);
-        const bool condition = key.starts_with(CONDITION);
-        const bool alone = condition && condition_pair(f.expected, f.obtained).has_value();
+        const bool alone = key.starts_with(CONDITION) && condition_pair(f.expected, f.obtained).has_value();
         std::optional<Finding> smallest;
         const auto still_fails = [&](const std::string &input) {
             if (stop) return false;
@@ -265,38 +268,44 @@ struct Referee {
             if (run_shape(expected.run) != wanted_shape) return false;
             Judgement j = judge(job, e.candidate->path, input, expected, nullptr);
             e.add_evidence(expected.run, j.obtained);
-            if (j.verdict.kind != f.verdict.kind) return false;
-            if (condition) {
-                const auto pair = alone ? condition_pair(expected.run, j.obtained) : assertion_pair(expected.run, j.obtained);
-                if (!pair || condition_key(*pair) != key) return false;
-            }
-            // A difference without a likely cause keeps its streams and its
-            // line, whatever a smaller input shows besides.
-            if (key.starts_with("?") && unexplained_key(j, expected.run) != key) return false;
-            if (!condition && !key.empty() && !key.starts_with("?")) {
-                const std::vector<std::string> kinds = mistake_keys(j, expected.run, input, settings.limits.timeout_ms);
-                if (std::ranges::find(kinds, key) == kinds.end()) return false;
-            }
+            if (j.verdict.kind != f.verdict.kind || !shows(key, alone, j, expected.run, input)) return false;
             smallest = finding(f.origin, f.number, f.original_size, input, std::move(j), expected.run);
             return true;
         };
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budget_ms);
-        const bool timeout = end_kind(f.obtained) == EndKind::time_limit;
+        const bool timeout = runaway(f.obtained);
         const ShrinkResult result = shrink(f.input, still_fails, deadline, timeout);
         // The last input that still failed is the one the shrinking kept.
         Finding kept = smallest && smallest->input == result.input ? std::move(*smallest) : Finding(f);
         kept.shrink_finished = result.finished;
-        if (timeout) kept = past_the_ceiling(job, e, std::move(kept), f);
+        if (timeout) kept = past_the_ceiling(job, e, kept, f);
         return kept;
     }
 
+    // Whether judgement `j` shows the mistake of `key`: a condition written
+    // otherwise (`alone`: as the only difference), a difference without a
+    // likely cause on the same streams and line, whatever a smaller input
+    // shows besides, or one of the likely causes; any, for no key (a case
+    // that follows the statement).
+    bool shows(const std::string &key, bool alone, const Judgement &j, const RunResult &expected,
+               std::string_view input) const {
+        if (key.empty()) return true;
+        if (key.starts_with(CONDITION)) {
+            const auto pair = alone ? condition_pair(expected, j.obtained) : assertion_pair(expected, j.obtained);
+            return pair && condition_key(*pair) == key;
+        }
+        if (key.starts_with("?")) return unexplained_key(j, expected) == key;
+        const std::vector<std::string> kinds = mistake_keys(j, expected, input, settings.limits.timeout_ms);
+        return std::ranges::find(kinds, key) != kinds.end();
+    }
+
     // A shrunk input judged by limits shorter than the ceiling: run again
-    // with the ceiling, it still runs past it, or the original input is
-    // shown, as it ran with the ceiling.
+    // with the ceiling, it still runs past it (or past the output cap), or
+    // the original input is shown, as it ran with the ceiling.
     Finding past_the_ceiling(int job, Entry &e, const Finding &kept, const Finding &original) const {
         for (const Finding *f : std::array<const Finding *, 2>{&kept, &original}) {
             RunResult r = runner.run(job, e.candidate->path, f->input, f->at_terminal, runner.ceiling_ms());
-            if (!r.timed_out) continue;
+            if (!runaway(r)) continue;
             Finding confirmed = *f;
             confirmed.obtained = std::move(r);
             confirmed.shrink_finished = kept.shrink_finished;
@@ -439,7 +448,12 @@ private:
     }
 
     static OriginTally &tally_of(CandidateReport &r, Case::Origin origin) {
-        return origin == Case::Origin::dialogue ? r.dialogues : origin == Case::Origin::boundary ? r.boundaries : r.generated;
+        switch (origin) {
+        case Case::Origin::dialogue: return r.dialogues;
+        case Case::Origin::boundary: return r.boundaries;
+        case Case::Origin::generated: break;
+        }
+        return r.generated;
     }
 
     // Adds case `index` to the group of `key`, made when it is the first.
@@ -537,8 +551,8 @@ private:
         };
         std::vector<Work> work;
         for (Entry &e : entries_) {
-            std::vector<Group *> by_count;
-            for (Group &g : e.groups) by_count.push_back(&g);
+            std::vector<Group *> by_count(e.groups.size());
+            std::ranges::transform(e.groups, by_count.begin(), [](Group &g) { return &g; });
             std::ranges::stable_sort(by_count, std::greater<>(), &Group::cases);
             for (std::size_t i = 0; i < by_count.size(); ++i)
                 work.push_back({&e, by_count[i], i < SHRUNK_IN_FULL ? settings_.shrink_ms : SHORT_SHRINK_MS});

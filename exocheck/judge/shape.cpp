@@ -1,5 +1,6 @@
 #include "judge/shape.h"
 
+#include <numeric>
 #include <set>
 
 namespace exocheck {
@@ -13,8 +14,8 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 std::optional<std::int64_t> Number::value() const {
     constexpr std::size_t MOST_DIGITS = 18;  // within an int64_t
     if (digits.size() > MOST_DIGITS) return std::nullopt;
-    std::int64_t v = 0;
-    for (const char c : digits) v = v * 10 + (c - '0');
+    const std::int64_t v =
+        std::accumulate(digits.begin(), digits.end(), std::int64_t{0}, [](std::int64_t sum, char c) { return sum * 10 + (c - '0'); });
     return negative ? -v : v;
 }
 

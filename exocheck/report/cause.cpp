@@ -81,6 +81,13 @@ std::vector<std::string_view> lines_of(std::string_view text) {
 
 // --- How the candidate ended -------------------------------------------------
 
+// A run that would not end (a loop, silent or writing) is one mistake,
+// whichever limit stopped it.
+LikelyCause runaway(LikelyCause c) {
+    c.family = "runaway";
+    return c;
+}
+
 LikelyCause signal_cause(int signal, const RunResult &obtained) {
     std::string how = "le candidat s'arrête : " + signal_in_french(signal);
     if (signal == SIGSEGV) return cause("segfault", how + ", un accès hors d'un tableau ou par un pointeur erroné ?");
@@ -100,11 +107,11 @@ LikelyCause ending_cause(const RunResult &expected, const RunResult &obtained, i
     case EndKind::not_started:
         return cause("not-started", "le candidat n'a pas pu être lancé (" + start_error_in_french(obtained.start_error) + ")");
     case EndKind::time_limit:
-        return cause("timeout", "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
-                                    " : une boucle sans fin, comme une lecture ratée répétée ?");
+        return runaway(cause("timeout", "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
+                                            " : une boucle sans fin, comme une lecture ratée répétée ?"));
     case EndKind::output_cap:
-        return cause("output-too-long",
-                     "le candidat écrit plus de " + output_cap_in_french() + " : une boucle qui écrit sans fin ?");
+        return runaway(cause("output-too-long", "le candidat écrit plus de " + output_cap_in_french() +
+                                                    " : une boucle qui écrit sans fin ?"));
     case EndKind::signal:
         if (expected.exited || expected.signal != obtained.signal) return signal_cause(obtained.signal, obtained);
         return {};
@@ -533,9 +540,34 @@ std::optional<std::pair<LikelyCause, std::string>> prompt_ended_otherwise(std::s
     return std::nullopt;
 }
 
+// `skeleton` (split_numbers) with its numbers given back, in order.
+std::string with_numbers(std::string_view skeleton, const std::vector<Number> &numbers) {
+    std::string text;
+    std::size_t next = 0;
+    for (const char c : skeleton) {
+        if (c == '#' && next < numbers.size()) text += numbers[next++].text;
+        else text += c;
+    }
+    return text;
+}
+
+// White space that differs beside values that differ: the cause of the
+// white space, and the candidate's output with the reference's spaces and
+// its own values.
+std::optional<std::pair<LikelyCause, std::string>> blanks_beside_values(std::string_view e, std::string_view o,
+                                                                        const std::string &stream) {
+    std::vector<Number> ne, no;
+    const std::string se = split_numbers(e, ne), so = split_numbers(o, no);
+    if (se == so || ne.size() != no.size() || without_blanks(se) != without_blanks(so)) return std::nullopt;
+    LikelyCause blanks = blank_cause(e, with_numbers(so, ne), stream);
+    if (blanks.family.empty()) return std::nullopt;
+    return std::pair{std::move(blanks), with_numbers(se, no)};
+}
+
 // A difference that shows on a whole output and hides others (accents in
-// Latin-1, carriage returns, a prompt's end, empty lines, the final
-// newline): its cause, and the candidate's output with it set right.
+// Latin-1, carriage returns, a prompt's end, white space beside values,
+// empty lines, the final newline): its cause, and the candidate's output
+// with it set right.
 std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, std::string_view o,
                                                             const std::string &stream) {
     if (is_utf8(e) && !is_utf8(o))
@@ -544,6 +576,7 @@ std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, 
         return std::pair{cause("carriage-returns", std::string(CARRIAGE_RETURNS) + stream + " : des fins de ligne à la Windows ?"),
                          without(o, '\r')};
     if (auto prompt = prompt_ended_otherwise(e, o)) return prompt;
+    if (auto blanks = blanks_beside_values(e, o, stream)) return blanks;
     if (auto lines = with_empty_lines_of(e, o)) {
         const std::size_t at = common_prefix(e, o);
         const std::string where = " (ligne " + std::to_string(line_number_at(e, at)) + " attendue)";

@@ -295,6 +295,9 @@ TEST(Cause, FromTheInputOtherRunsAndLayers) {
          {"latin1-accents", "no-midnight-wrap"}, "les accents sont écrits en Latin-1"},
         {"Latin-1, then the final newline", "après 1\n", "apr\xe8s 1", "", {}, {"latin1-accents", "missing-final-newline"}, ""},
         {"carriage returns, then a value", "a 1\nb\n", "a 2\r\nb\r\n", "", {}, {"carriage-returns", "value-off-by-one"}, ""},
+        {"a space missing, then a value", "Message de longueur 21 : Bonjour tout le monde\n",
+         "Message de longueur 20 : Bonjourtout le monde\n", "", {}, {"missing-space", "value-off-by-one"},
+         "il manque une espace (ligne 1)"},
     };
     for (const Row &row : rows) {
         ValueEvidence evidence;
