@@ -14,30 +14,16 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # add_program(<name> [TOOL] SOURCES <src>... [LINK <target>...])
 # The one place a program is declared. Its folder holds, beside its sources,
 #   <name>.1       its manual page (the French one is made from man/po);
-#   <name>.inputs  what it reads, one field a line, "<field> <value>", the
-#                  value written as a C string without its quotes (a ";"
-#                  as \073, a leading space as \040, a bracket without its
-#                  pair as \133 or \135):
-#                    typical     an input it succeeds on, which the
-#                                command-line tests and the benchmark feed it;
-#                    shape       a shape of its input, which the hostile sweep
-#                                fills (the slots: exocheck/cases/grammar.h); several;
-#                    form        a well-formed shape of its input, its slots
-#                                giving typical values in range, which exocheck
-#                                fills for most of its generated cases; several;
-#                    boundary    one input at the edge of what it reads (a
-#                                field at its limit and one past it, a failed
-#                                read, end of input), which exocheck runs after
-#                                the dialogues; at least one;
-#                    read-error  stdout|stderr <message>: its own message for
-#                                input it cannot read, if it has one;
-#                    help        a line of what its --help says it does
-#                                (the command-line tests check the whole
-#                                text); several;
-#                    exit-status a line of what its --help says of its exit
-#                                statuses; several.
-# The inputs of the examples of its page and of the README are read at
-# configure time too (petits_read_dialogues).
+#   <name>.inputs  what it reads: an exercise file, the format exocheck reads
+#                  for any exercise (exocheck/cases/exercise.h, and the page
+#                  exocheck-exercice(5)): its typical input, which the
+#                  command-line tests and the benchmark feed it, its shapes
+#                  (the hostile sweep), its forms and boundary cases
+#                  (exocheck's cases), its read-error message, and the
+#                  lines of its --help (help, exit-status).
+# The build embeds the file byte for byte, with the inputs of the examples
+# of its page and of the README (petits_read_dialogues), in exocheck's
+# table of the programs, which exocheck's reader reads at start.
 # Everything that lists the programs (the manual pages, the tests, the sweep,
 # exocheck, bench/run) reads them from here. Installs the program into bin/
 # (package petits-calculs), and registers a test that it does not load
@@ -71,78 +57,6 @@ function(add_program name)
              COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${name}>
                      -P ${PROJECT_SOURCE_DIR}/cmake/check_no_libstdcxx.cmake)
   endif()
-endfunction()
-
-# petits_read_inputs(<name> <prefix>)
-# Reads the .inputs file of the program <name> into <prefix>_TYPICAL,
-# <prefix>_SHAPES, <prefix>_FORMS and <prefix>_BOUNDARY (lists, each value
-# after a "=", so that an empty one stays an item), <prefix>_READ_ERROR and
-# <prefix>_READ_ERROR_STREAM, <prefix>_HELP and <prefix>_EXIT_STATUS (the
-# lines each ended by \n), the values as written in the file (C string
-# syntax).
-function(petits_read_inputs name prefix)
-  get_property(dir GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR)
-  set(file ${dir}/${name}.inputs)
-  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
-  file(READ ${file} text)
-  if(text MATCHES ";")
-    message(FATAL_ERROR "${file}: write ; as \\073")
-  endif()
-  string(REGEX MATCHALL "[^\n]*\n" lines "${text}")
-  set(typical "")
-  set(have_typical OFF)
-  set(shapes "")
-  set(forms "")
-  set(boundary "")
-  set(read_error "")
-  set(stream "")
-  set(help "")
-  set(exit_status "")
-  foreach(line IN LISTS lines)
-    string(REGEX REPLACE "\n$" "" line "${line}")
-    if(line MATCHES "^#" OR line STREQUAL "")
-      continue()
-    endif()
-    if(NOT line MATCHES "^([a-z-]+)( +(.*))?$")
-      message(FATAL_ERROR "${file}: not \"<field> <value>\": ${line}")
-    endif()
-    set(field ${CMAKE_MATCH_1})
-    set(value "${CMAKE_MATCH_3}")
-    if(value MATCHES "(^|[^\\])\"")
-      message(FATAL_ERROR "${file}: write \" as \\\" in: ${line}")
-    endif()
-    if(field STREQUAL "typical")
-      set(typical "${value}")
-      set(have_typical ON)
-    elseif(field STREQUAL "shape")
-      list(APPEND shapes "=${value}")
-    elseif(field STREQUAL "form")
-      list(APPEND forms "=${value}")
-    elseif(field STREQUAL "boundary")
-      list(APPEND boundary "=${value}")
-    elseif(field STREQUAL "help")
-      string(APPEND help "${value}\\n")
-    elseif(field STREQUAL "exit-status")
-      string(APPEND exit_status "${value}\\n")
-    elseif(field STREQUAL "read-error" AND value MATCHES "^(stdout|stderr) (.*)$")
-      set(stream ${CMAKE_MATCH_1})
-      set(read_error "${CMAKE_MATCH_2}")
-    else()
-      message(FATAL_ERROR "${file}: unknown field or value: ${line}")
-    endif()
-  endforeach()
-  if(NOT have_typical OR NOT shapes OR NOT boundary OR help STREQUAL "" OR exit_status STREQUAL "")
-    message(FATAL_ERROR "${file}: a typical input, at least one shape, one boundary case, "
-                        "one line of help and one of exit-status are needed")
-  endif()
-  set(${prefix}_TYPICAL "${typical}" PARENT_SCOPE)
-  set(${prefix}_SHAPES "${shapes}" PARENT_SCOPE)
-  set(${prefix}_FORMS "${forms}" PARENT_SCOPE)
-  set(${prefix}_BOUNDARY "${boundary}" PARENT_SCOPE)
-  set(${prefix}_READ_ERROR "${read_error}" PARENT_SCOPE)
-  set(${prefix}_READ_ERROR_STREAM "${stream}" PARENT_SCOPE)
-  set(${prefix}_HELP "${help}" PARENT_SCOPE)
-  set(${prefix}_EXIT_STATUS "${exit_status}" PARENT_SCOPE)
 endfunction()
 
 # petits_c_literal(<var> <hex>)
@@ -273,36 +187,36 @@ function(petits_string_array var name)
 endfunction()
 
 # petits_write_program_table(<cpp> <list>)
-# Writes, from every declared program, its .inputs file, its page and the
-# README, the C++ table of exocheck/cases/programs.h into <cpp>, and into <list>
-# one line per program, "<name>\t<folder>\t<typical input>", for bench/run.
+# Writes into <cpp> the table of exocheck/cases/program_table.h: every
+# declared program's .inputs file, byte for byte, and the inputs of the
+# examples of its page and of the README; and into <list> one line per
+# program, "<name>\t<folder>\t<typical input>" (the value of its typical
+# line, as written), for bench/run.
 function(petits_write_program_table cpp list)
   get_property(programs GLOBAL PROPERTY PETITS_PROGRAMS)
   set(arrays "")
   set(rows "")
   set(listed "")
   foreach(name IN LISTS programs)
-    petits_read_inputs(${name} in)
-    petits_read_dialogues(${name} dialogues)
     get_property(dir GLOBAL PROPERTY PETITS_PROGRAM_${name}_DIR)
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${dir})
-    petits_string_array(arrays ${name}_shapes ${in_SHAPES})
-    petits_string_array(arrays ${name}_forms ${in_FORMS})
-    petits_string_array(arrays ${name}_boundary ${in_BOUNDARY})
+    set(inputs ${dir}/${name}.inputs)
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${inputs})
+    file(READ ${inputs} hex HEX)
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "\\\\x\\1" text "${hex}")
+    string(APPEND arrays "constexpr char ${name}_inputs[] = \"${text}\";\n")
+    petits_read_dialogues(${name} dialogues)
     petits_string_array(arrays ${name}_dialogues ${dialogues})
-    set(on_stdout false)
-    if(in_READ_ERROR_STREAM STREQUAL "stdout")
-      set(on_stdout true)
-    endif()
-    string(APPEND rows "    {\"${name}\"sv, \"${folder}\"sv, \"${in_TYPICAL}\"sv, ${name}_shapes,\n"
-                       "     \"${in_READ_ERROR}\"sv, ${on_stdout}, ${name}_forms, ${name}_boundary,\n"
-                       "     ${name}_dialogues},\n")
-    string(APPEND listed "${name}\t${folder}\t${in_TYPICAL}\n")
+    string(APPEND rows "    {\"${name}\"sv, \"${folder}\"sv, \"${folder}/${name}.inputs\"sv,\n"
+                       "     {${name}_inputs, sizeof ${name}_inputs - 1}, ${name}_dialogues},\n")
+    file(STRINGS ${inputs} typical REGEX "^typical( |$)" LIMIT_COUNT 1)
+    string(REGEX REPLACE "^typical *" "" typical "${typical}")
+    string(APPEND listed "${name}\t${folder}\t${typical}\n")
   endforeach()
   petits_write_if_changed(${cpp}
-"// Generated by CMake from add_program and each program's .inputs file,
+"// Generated by CMake from add_program, each program's .inputs file, its
 // manual page and the README.
-#include \"cases/programs.h\"
+#include \"cases/program_table.h\"
 
 using namespace std::string_view_literals;
 
@@ -311,12 +225,12 @@ namespace exocheck {
 namespace {
 
 ${arrays}
-const ProgramData TABLE[] = {
+const EmbeddedProgram TABLE[] = {
 ${rows}};
 
 }  // namespace
 
-std::span<const ProgramData> all_programs() { return TABLE; }
+std::span<const EmbeddedProgram> embedded_programs() { return TABLE; }
 
 }  // namespace exocheck
 ")

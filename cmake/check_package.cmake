@@ -105,13 +105,13 @@ function(step_contents)
 endfunction()
 
 function(step_examples)
-  file(GLOB pages ${usr}/share/man/man[137]/*.gz ${usr}/share/man/fr/man[137]/*.gz)
+  file(GLOB pages ${usr}/share/man/man[1357]/*.gz ${usr}/share/man/fr/man[1357]/*.gz)
   set(tools "")
   if(TOOLCHAIN)
     set(tools --cc ${CC} --toolchain ${TOOLCHAIN})
     # Each of exocheck's examples runs two thousand programs: minutes under
     # an emulator. The native build's package test runs them.
-    list(FILTER pages EXCLUDE REGEX "/exocheck\\.1\\.gz$")
+    list(FILTER pages EXCLUDE REGEX "/exocheck(-exercice)?\\.[15]\\.gz$")
   endif()
   run(${PYTHON} ${CHECK_EXAMPLES} --root ${root} ${tools} ${pages})
   message(STATUS "${out}")

@@ -16,7 +16,7 @@ using namespace exocheck;
 namespace {
 
 // The typical input of a program: it succeeds on it and prints something.
-std::string typical_input(const std::string &name) { return std::string(find_program(name)->typical); }
+std::string typical_input(const std::string &name) { return find_program(name)->typical.value(); }
 
 TEST(WriteError, EveryProgramReportsAnUnwritableStandardOutput) {
     RunOptions full;
@@ -42,11 +42,11 @@ TEST(WriteError, TheAssertionPathStaysAsItIs) {
 // The whole --help text of a program: what it does and its exit statuses
 // come from its .inputs file, the rest is the same for all.
 std::string expected_help(const std::string &name) {
-    const auto &[description, exit_statuses] = PROGRAM_HELP.at(name);
-    return "Utilisation : " + name + " [--help | --version]\n" + description +
+    const ProgramData &program = *find_program(name);
+    return "Utilisation : " + name + " [--help | --version]\n" + program.help +
            "\n  --help     affiche cette aide et termine\n"
            "  --version  affiche la version et termine\n\n" +
-           exit_statuses + "\nVoir " + name + "(1).\n";
+           program.exit_status + "\nVoir " + name + "(1).\n";
 }
 
 // One row per command line, run by every program, with its typical input on

@@ -35,7 +35,7 @@ std::string death_regex(const std::string &file, const std::string &function,
     regex += ": " + escape_regex(file) + ":[0-9]+: " + escape_regex(function);
     regex += ": Assertion `" + escape_regex(condition) + "' failed\\.\n";
     // A test process run by an emulator dies through it, which may say so.
-    if (std::getenv("PETITS_EMULATOR") != nullptr) regex += "("s + EMULATOR_REPORT_REGEX + ")?";
+    if (emulated()) regex += "("s + EMULATOR_REPORT_REGEX + ")?";
     return regex + "$";
 }
 

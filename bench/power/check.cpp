@@ -7,16 +7,20 @@
 //
 // usage: check PROGRAM REFERENCE CANDIDATE... [--generated N] [--seed S]
 //                [--cache FILE] [--timeout MS]
+// PROGRAM is one of the fifteen, or the path of an exercise file (a
+// teacher's exercise, exocheck-exercice(5)), whose reference runs here too.
 // Prints one line per candidate: "differ <origin> <number> <input>",
 // "agree <cases>" or "follows <cases>"; exits 1 when one differs.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cases/cases.h"
+#include "cases/exercise.h"
 #include "judge/compare.h"
 #include "main/mends.h"
 #include "run/run_program.h"
@@ -90,12 +94,22 @@ int main(int argc, char **argv) {
         return 2;
     }
     const ProgramData *program = find_program(positional[0]);
+    std::optional<ProgramData> exercise;
+    if (!program && positional[0].find('/') != std::string::npos) {
+        try {
+            program = &exercise.emplace(read_exercise_file(positional[0]));
+        } catch (const ExerciseMistake &mistake) {
+            std::cerr << "check: " << mistake.what() << "\n";
+            return 2;
+        }
+    }
     if (!program) {
         std::cerr << "check: no program " << positional[0] << "\n";
         return 2;
     }
     const Cases cases(*program, seed, generated);
-    const Mend mend = mend_of(program->name);
+    // A teacher's exercise has no mends, whatever its name.
+    const Mend mend = is_one_of_ours(*program) ? mend_of(program->name) : nullptr;
 
     // The reference's runs, once for every candidate, kept in the cache file.
     std::vector<RunResult> references(cases.size());

@@ -1,6 +1,8 @@
 // The inputs a check runs, in order: the dialogues of the program's manual
-// page and README (what the user has seen it answer), its boundary cases
-// (its .inputs file), then inputs generated from its grammar.
+// page and README (what the user has seen it answer; ours only), its
+// boundary cases (its exercise file; its typical input first when it is
+// neither a dialogue nor a boundary case), then inputs generated from its
+// grammar.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +33,7 @@ private:
     const ProgramData *program_;
     std::uint64_t seed_;
     std::size_t generated_;
+    bool typical_first_;  // the typical input runs as the first boundary case
 };
 
 }  // namespace exocheck

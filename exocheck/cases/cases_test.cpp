@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "built_programs.h"
+#include "cases/exercise.h"
 #include "cases/grammar.h"
 #include "run/run_program.h"
 
@@ -121,7 +122,8 @@ TEST(Grammar, FormsFillTheirSlots) {
         {"{#2..4}[{1..1} ]x [{2..2} ]x", "(1 1 x 2 2 x)|(1 1 1 x 2 2 2 x)|(1 1 1 1 x 2 2 2 2 x)"},
         {"{-9223372036854775808..9223372036854775807}", "-?[0-9]{1,19}"},
         {"{n}", "[0-9]|[1-6][0-9]|70"},  // the hostile slots are still there
-        {"{x..5}", "x\\.\\.5"},  // not a range: written as it is
+        {"{x..5}", "x\\.\\.5"},  // not a range: written as it is (the reader refuses it)
+        {"\\{{a\\|b|c}\\}\\[\\\\", "\\{(a\\|b|c)\\}\\[\\\\"},  // escaped bytes are themselves
         {"a{", "a\\{"},
         {"[b", "\\[b"},
     };
@@ -167,11 +169,12 @@ TEST(Grammar, RangesReachTheirEnds) {
 // programs' forms are data, which may grow). The sum covers 300 cases and
 // the sweep's inputs; the inputs shown are three of them.
 TEST(Grammar, TheSameCasesWhereverTheyAreMade) {
-    using namespace std::string_view_literals;
-    constexpr std::string_view SHAPES[] = {"{s}{i}:{c}{r}{t}{l}{n}{g}"sv, "{I}|{R}|{F}"sv, "{i}{s}{i}"sv};
-    constexpr std::string_view FORMS[] = {
-        "{0..23}:{0..59}\n"sv, "{#1..4}[{-1|0.00..20.00} ]x {-9223372036854775808..9223372036854775807}"sv};
-    const ProgramData pinned{"pinned"sv, "."sv, ""sv, SHAPES, ""sv, false, FORMS, {}, {}};
+    const ProgramData pinned = read_exercise("shape {s}{i}:{c}{r}{t}{l}{n}{g}\n"
+                                             "shape {I}|{R}|{F}\n"
+                                             "shape {i}{s}{i}\n"
+                                             "form  {0..23}:{0..59}\\n\n"
+                                             "form  {#1..4}[{-1|0.00..20.00} ]x {-9223372036854775808..9223372036854775807}\n",
+                                             "pinned.exo");
     EXPECT_EQ(InputGenerator::generated_case(pinned, 1, 1), "13:0\n");
     EXPECT_EQ(InputGenerator::generated_case(pinned, 1, 2), "10.77 x -9223372036854775808");
     EXPECT_EQ(InputGenerator::generated_case(pinned, 1, 17), "0 12.66 -1 -1 x 6249482866164671980");

@@ -56,15 +56,21 @@ int decimals_of(std::string_view number) {
     return point == std::string_view::npos ? 0 : static_cast<int>(number.size() - point - 1);
 }
 
-int64_t scaled(std::string_view number, int decimals) {
+// The number with `decimals` decimals as a whole number (12.5 with 2 is
+// 1250); nothing past 64 bits.
+std::optional<int64_t> scaled(std::string_view number, int decimals) {
     std::string digits(number);
     const size_t point = digits.find('.');
     if (point != std::string::npos) digits.erase(point, 1);
     digits.append(static_cast<size_t>(decimals - decimals_of(number)), '0');
     int64_t value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
     return value;
 }
+
+// At most 18 decimals: 10^18 still fits in 64 bits.
+constexpr int MOST_DECIMALS = 18;
 
 std::optional<Range> parse_range(std::string_view text) {
     const size_t dots = text.find("..");
@@ -73,10 +79,25 @@ std::optional<Range> parse_range(std::string_view text) {
     if (!is_number(low) || !is_number(high)) return std::nullopt;
     Range range;
     range.decimals = std::max(decimals_of(low), decimals_of(high));
-    range.low = scaled(low, range.decimals);
-    range.high = scaled(high, range.decimals);
-    if (range.low > range.high) return std::nullopt;
+    if (range.decimals > MOST_DECIMALS) return std::nullopt;
+    const std::optional<int64_t> low_value = scaled(low, range.decimals), high_value = scaled(high, range.decimals);
+    if (!low_value || !high_value || *low_value > *high_value) return std::nullopt;
+    range.low = *low_value;
+    range.high = *high_value;
     return range;
+}
+
+// What is wrong with a range "lo..hi" that parse_range refuses.
+std::string range_mistake(std::string_view text) {
+    const size_t dots = text.find("..");
+    const std::string_view low = text.substr(0, dots), high = text.substr(dots + 2);
+    const std::string shown = "la plage « " + std::string(text) + " »";
+    if (!is_number(low) || !is_number(high))
+        return shown + " : ses bornes sont des nombres, comme 0..20, -5..5 ou 0.0..20.0";
+    const int decimals = std::max(decimals_of(low), decimals_of(high));
+    if (decimals > MOST_DECIMALS) return shown + " : au plus 18 décimales";
+    if (!scaled(low, decimals) || !scaled(high, decimals)) return shown + " : une borne dépasse les entiers de 64 bits";
+    return shown + " : bornes inversées, la première doit être la plus petite";
 }
 
 // The value written as a person would type it: "12.5" for 1250 with 2
@@ -97,6 +118,165 @@ std::string written(int64_t value, int decimals) {
     return text;
 }
 
+// The position of the `close` that ends the slot or repetition opened at
+// `open`, escaped bytes skipped; npos when there is none.
+size_t closing(std::string_view text, size_t open, char close) {
+    for (size_t at = open + 1; at < text.size(); ++at) {
+        if (text[at] == '\\') ++at;
+        else if (text[at] == close) return at;
+    }
+    return std::string_view::npos;
+}
+
+// The alternatives of a slot, split at its bars that are not escaped.
+std::vector<std::string_view> alternatives(std::string_view text) {
+    std::vector<std::string_view> choices;
+    size_t from = 0;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\\') ++at;
+        else if (text[at] == '|') {
+            choices.push_back(text.substr(from, at - from));
+            from = at + 1;
+        }
+    }
+    choices.push_back(text.substr(std::min(from, text.size())));
+    return choices;
+}
+
+// Literal text of a slot, its escapes undone.
+std::string unescaped(std::string_view text) {
+    std::string out;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\\' && at + 1 < text.size()) ++at;
+        out += text[at];
+    }
+    return out;
+}
+
+constexpr std::string_view HOSTILE_KINDS = "irltscngIRF";
+
+// An upper bound of the bytes that fill() gives for one slot: a hostile
+// run is at most about a thousand bytes.
+uint64_t most_slot_bytes(std::string_view inside) {
+    if (inside.size() == 1) return 4096;
+    uint64_t most = 0;
+    for (const std::string_view choice : alternatives(inside))
+        most = std::max<uint64_t>(most, parse_range(choice) ? 48 : choice.size());
+    return most;
+}
+
+// The mistake in a slot's inside, whatever it is: a brace or a bracket
+// that is not escaped.
+std::optional<std::string> unescaped_syntax(std::string_view inside, const std::string &slot) {
+    for (size_t k = 0; k < inside.size(); ++k) {
+        if (inside[k] == '\\') ++k;
+        else if (inside[k] == '{' || inside[k] == '[' || inside[k] == ']')
+            return std::string("« ") + inside[k] + " » dans " + slot + " ; écrivez \\" + inside[k] +
+                   " pour le caractère lui-même";
+    }
+    return std::nullopt;
+}
+
+// A slot that fills to a value: a hostile token, a range or alternatives.
+std::optional<std::string> value_slot_mistake(std::string_view inside, const std::string &slot) {
+    if (inside.size() == 1)
+        return HOSTILE_KINDS.find(inside[0]) == std::string_view::npos
+                   ? std::optional("jeton inconnu " + slot + " ; les jetons sont {i} {r} {l} {t} {s} {c} {n} {g} {I} {R} {F}")
+                   : std::nullopt;
+    const std::vector<std::string_view> choices = alternatives(inside);
+    for (const std::string_view choice : choices) {
+        const bool range_like = choice.find("..") != std::string_view::npos;
+        if (range_like && !parse_range(choice)) return range_mistake(choice);
+        if (choices.size() == 1 && !range_like)
+            return slot + " n'est ni une plage min..max, ni des choix a|b, ni un jeton comme {i}";
+    }
+    return std::nullopt;
+}
+
+// Checks a shape, or the inside of a repetition (`repeated`), adding to
+// `bytes` an upper bound of what it fills to.
+class ShapeCheck {
+public:
+    ShapeCheck(std::string_view text, bool repeated) : text_(text), repeated_(repeated) {}
+
+    std::optional<std::string> run(uint64_t &bytes) {
+        for (size_t at = 0; at < text_.size(); ++at) {
+            const char c = text_[at];
+            std::optional<std::string> wrong;
+            if (c == '\\') {
+                ++at;
+                add(1);
+            } else if (c == '}' || c == ']') {
+                wrong = std::string("« ") + c + " » sans « " + (c == '}' ? '{' : '[') + " » avant ; écrivez \\" + c +
+                        " pour le caractère lui-même";
+            } else if (c == '[') {
+                wrong = repetition(at);
+            } else if (c == '{') {
+                wrong = slot(at);
+            } else {
+                add(1);
+            }
+            if (wrong) return wrong;
+        }
+        if (!count_used_) return "un nombre de répétitions {#min..max} sans répétition [ ] après lui";
+        bytes = std::min<uint64_t>(bytes + bytes_, UINT64_MAX / 2);
+        return std::nullopt;
+    }
+
+private:
+    void add(uint64_t more) { bytes_ = std::min<uint64_t>(bytes_ + more, UINT64_MAX / 2); }
+
+    // The repetition [ ] opened at `at`, which moves to its end.
+    std::optional<std::string> repetition(size_t &at) {
+        if (repeated_) return "une répétition [ ] dans une répétition";
+        const size_t close = closing(text_, at, ']');
+        if (close == std::string_view::npos) return "crochet « [ » non fermé";
+        if (!counted_) return "une répétition [ ] sans nombre de répétitions {#min..max} avant elle";
+        uint64_t inside = 0;
+        if (auto wrong = ShapeCheck(text_.substr(at + 1, close - at - 1), true).run(inside)) return wrong;
+        add(count_ > 0 && inside > UINT64_MAX / 2 / count_ ? UINT64_MAX / 2 : count_ * inside);
+        count_used_ = true;
+        at = close;
+        return std::nullopt;
+    }
+
+    // The slot { } opened at `at`, which moves to its end.
+    std::optional<std::string> slot(size_t &at) {
+        const size_t close = closing(text_, at, '}');
+        if (close == std::string_view::npos) return "accolade « { » non fermée";
+        const std::string_view inside = text_.substr(at + 1, close - at - 1);
+        const std::string shown = "« {" + std::string(inside) + "} »";
+        at = close;
+        if (inside.empty()) return "accolades vides « {} »";
+        if (auto wrong = unescaped_syntax(inside, shown)) return wrong;
+        if (inside.starts_with('#')) return count(inside.substr(1), shown);
+        add(most_slot_bytes(inside));
+        return value_slot_mistake(inside, shown);
+    }
+
+    // A count {#lo..hi} of the repetitions after it.
+    std::optional<std::string> count(std::string_view range_text, const std::string &shown) {
+        if (repeated_) return "un nombre de répétitions " + shown + " dans une répétition";
+        if (!count_used_) return "le nombre de répétitions avant " + shown + " ne sert à aucune répétition [ ]";
+        const std::optional<Range> range = parse_range(range_text);
+        if (!range)
+            return range_text.find("..") == std::string_view::npos
+                       ? shown + " : un nombre de répétitions s'écrit {#min..max}, comme {#1..10}"
+                       : range_mistake(range_text);
+        if (range->decimals > 0 || range->low < 0 || range->high > 1000000)
+            return shown + " : des répétitions en nombre entier, de 0 à 1000000";
+        counted_ = true;
+        count_used_ = false;
+        count_ = static_cast<uint64_t>(range->high);
+        return std::nullopt;
+    }
+
+    std::string_view text_;
+    bool repeated_;
+    bool counted_ = false, count_used_ = true;
+    uint64_t count_ = 1, bytes_ = 0;
+};
+
 uint64_t splitmix(uint64_t z) {
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
     z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
@@ -104,6 +284,14 @@ uint64_t splitmix(uint64_t z) {
 }
 
 }  // namespace
+
+std::optional<std::string> grammar_mistake(std::string_view shape) {
+    constexpr uint64_t MOST_BYTES = 16 << 20;
+    uint64_t bytes = 0;
+    if (auto wrong = ShapeCheck(shape, false).run(bytes)) return wrong;
+    if (bytes > MOST_BYTES) return "peut donner " + std::to_string(bytes) + " octets, plus que 16 Mio";
+    return std::nullopt;
+}
 
 InputGenerator::InputGenerator(const ProgramData &program, uint64_t seed)
     : program_(program), state_(seed ^ 0x9e3779b97f4a7c15ULL) {}
@@ -121,6 +309,8 @@ uint64_t InputGenerator::below(uint64_t n) { return raw() % n; }
 std::string InputGenerator::pick(std::span<const std::string_view> tokens) {
     return std::string(tokens[below(tokens.size())]);
 }
+
+const std::string &InputGenerator::pick(const std::vector<std::string> &texts) { return texts[below(texts.size())]; }
 
 bool InputGenerator::one_in(uint64_t n) { return below(n) == 0; }
 
@@ -160,15 +350,9 @@ std::string InputGenerator::in_range(std::string_view text) {
 
 std::string InputGenerator::slot(std::string_view text) {
     if (text.size() == 1) return hostile_slot(text[0]);
-    if (text.find('|') == std::string_view::npos) return in_range(text);
-    std::vector<std::string_view> choices;
-    for (size_t from = 0;;) {
-        const size_t bar = text.find('|', from);
-        choices.push_back(text.substr(from, bar - from));
-        if (bar == std::string_view::npos) break;
-        from = bar + 1;
-    }
-    return in_range(choices[below(choices.size())]);
+    const std::vector<std::string_view> choices = alternatives(text);
+    const std::string_view choice = choices.size() == 1 ? choices[0] : choices[below(choices.size())];
+    return parse_range(choice) ? in_range(choice) : unescaped(choice);
 }
 
 // Up to longest - 1 tokens of one kind, mostly separated by one space.
@@ -204,7 +388,12 @@ std::string InputGenerator::fill(std::string_view shape) {
     size_t at = 0;
     while (at < shape.size()) {
         const char open = shape[at];
-        const size_t close = open == '{' ? shape.find('}', at) : open == '[' ? shape.find(']', at)
+        if (open == '\\' && at + 1 < shape.size()) {
+            out += shape[at + 1];
+            at += 2;
+            continue;
+        }
+        const size_t close = open == '{' ? closing(shape, at, '}') : open == '[' ? closing(shape, at, ']')
                                                                             : std::string_view::npos;
         if (close == std::string_view::npos) {
             out += open;
@@ -245,16 +434,26 @@ void InputGenerator::mutate(std::string &input) {
 
 std::string InputGenerator::well_formed() {
     repetitions_ = 1;
-    const auto forms = program_.forms.empty() ? program_.shapes : program_.forms;
-    return fill(forms[below(forms.size())]);
+    if (!program_.forms.empty()) return fill(pick(program_.forms));
+    if (!program_.shapes.empty()) return fill(pick(program_.shapes));
+    return program_.boundary.empty() ? "" : pick(program_.boundary);
+}
+
+std::string InputGenerator::shaped() {
+    if (program_.shapes.empty()) return well_formed();
+    repetitions_ = 1;
+    return fill(program_.shapes[shapes_used_++ % program_.shapes.size()]);
 }
 
 std::string InputGenerator::malformed() {
-    switch (below(5)) {
+    // Without shapes, from the forms alone: random bytes, a form mutated,
+    // a form cut short.
+    const uint64_t kind = program_.shapes.empty() ? 2 + below(3) : below(5);
+    switch (kind) {
     case 0: return random_bytes();
     case 1: return fill(pick(program_.shapes));
     case 2: {
-        std::string input = fill(pick(program_.shapes));
+        std::string input = program_.shapes.empty() ? random_bytes() : fill(pick(program_.shapes));
         mutate(input);
         return input;
     }
@@ -276,7 +475,7 @@ std::string InputGenerator::malformed() {
 std::string InputGenerator::next() {
     const uint64_t turn = turns_++;
     if (turn % 5 == 0) return random_bytes();
-    std::string input = fill(program_.shapes[shapes_used_++ % program_.shapes.size()]);
+    std::string input = shaped();
     if (turn % 5 == 1) mutate(input);
     return input;
 }
@@ -284,9 +483,10 @@ std::string InputGenerator::next() {
 std::vector<std::string> InputGenerator::heavy_inputs() {
     const size_t MiB = 1 << 20;
     std::string filled;  // one line of the program's own shapes, 1 MiB long
-    while (filled.size() < MiB) {
-        std::string piece = fill(pick(program_.shapes));
+    for (int empty = 0; filled.size() < MiB && empty < 100;) {
+        std::string piece = program_.shapes.empty() ? well_formed() : fill(pick(program_.shapes));
         std::replace(piece.begin(), piece.end(), '\n', ' ');
+        empty = piece.empty() ? empty + 1 : 0;
         filled += piece;
     }
     std::string numbers, bars;

@@ -44,11 +44,26 @@ struct ReferenceRun {
     long ms = 0;
 };
 
-ReferenceRun run_reference(const std::string &reference, std::string_view input, const RunLimits &limits) {
+// The reference's run: ours, trusted, with run_program; a teacher's
+// (reference_confined) through the runner, confined and bounded like the
+// candidates, with the ceiling as its limit.
+ReferenceRun run_reference(const std::string &reference, std::string_view input, const CheckSettings &settings,
+                           TimedRunner &runner, int job) {
+    const long start = now_ms();
+    if (settings.reference_confined) {
+        ReferenceRun r{runner.run(job, reference, input, false, runner.ceiling_ms()), 0};
+        r.ms = now_ms() - start;
+        if (r.run.start_error != 0)
+            throw std::runtime_error("le programme de référence " + reference + " ne peut pas être lancé : " +
+                                     start_error_in_french(r.run.start_error));
+        if (r.run.timed_out)
+            throw std::runtime_error("le programme de référence " + reference + " ne termine pas en " +
+                                     seconds_in_french(runner.ceiling_ms()));
+        return r;
+    }
     RunOptions options;
     // Trusted and quick: only an emulator or a loaded machine makes it slow.
-    options.timeout_ms = std::max(10000, 5 * limits.timeout_ms);
-    const long start = now_ms();
+    options.timeout_ms = std::max(10000, 5 * settings.limits.timeout_ms);
     ReferenceRun r{run_program(reference, input, options), 0};
     r.ms = now_ms() - start;
     if (r.run.timed_out)
@@ -177,10 +192,11 @@ struct Entry {
 // The references' runs of one shrinking, by input, within a budget of bytes.
 class ReferenceCache {
 public:
-    ReferenceCache(const std::string &reference, const RunLimits &limits) : reference_(reference), limits_(limits) {}
+    ReferenceCache(const std::string &reference, const CheckSettings &settings, TimedRunner &runner, int job)
+        : reference_(reference), settings_(settings), runner_(runner), job_(job) {}
     const ReferenceRun &get(const std::string &input) {
         if (auto found = runs_.find(input); found != runs_.end()) return found->second;
-        ReferenceRun r = run_reference(reference_, input, limits_);
+        ReferenceRun r = run_reference(reference_, input, settings_, runner_, job_);
         bytes_ += input.size() + r.run.out.size() + r.run.err.size();
         if (bytes_ > BUDGET) {
             runs_.clear();
@@ -192,7 +208,9 @@ public:
 private:
     static constexpr std::size_t BUDGET = 64 << 20;
     const std::string &reference_;
-    const RunLimits &limits_;
+    const CheckSettings &settings_;
+    TimedRunner &runner_;
+    int job_;
     std::map<std::string, ReferenceRun> runs_;
     std::size_t bytes_ = 0;
 };
@@ -258,7 +276,7 @@ struct Referee {
     // (`key`; for a case that follows the statement, none), as far as
     // `budget_ms` allows. Every run feeds `e`'s evidence.
     Finding shrunk(int job, Entry &e, const Finding &f, const std::string &key, int budget_ms) const {
-        ReferenceCache references(reference, settings.limits);
+        ReferenceCache references(reference, settings, runner, job);
         const std::string wanted_shape = run_shape(f.expected);
         const bool alone = key.starts_with(CONDITION) && condition_pair(f.expected, f.obtained).has_value();
         std::optional<Finding> smallest;
@@ -390,7 +408,7 @@ private:
                 std::none_of(entries_.begin(), entries_.end(), [&](const Entry &e) { return needed(index, e); }))
                 return;
             const Case c = cases_.at(index);
-            const ReferenceRun reference = run_reference(reference_, c.input, settings_.limits);
+            const ReferenceRun reference = run_reference(reference_, c.input, settings_, runner_, job);
             std::vector<Outcome> outcomes(entries_.size());
             for (std::size_t k = 0; k < entries_.size() && !control_.stop; ++k)
                 if (needed(index, entries_[k])) outcomes[k] = run_case(job, entries_[k], c, index, reference);
@@ -656,7 +674,7 @@ std::optional<Finding> shrink_input(const std::string &reference, const Candidat
                                     const std::string &input, const CheckSettings &settings, TimedRunner &runner) {
     const std::atomic<bool> never{false};
     const Referee referee{reference, runner, settings, never};
-    const ReferenceRun expected = run_reference(reference, input, settings.limits);
+    const ReferenceRun expected = run_reference(reference, input, settings, runner, 0);
     Entry e;
     e.candidate = &candidate;
     Judgement j = referee.judge(0, candidate.path, input, expected, &e.past_ceiling);

@@ -28,6 +28,10 @@ struct CheckSettings {
     RunLimits limits;              // timeout_ms: the ceiling of every run's limit (timed_runner.h)
     int shrink_ms = 4000;          // time given to shrinking each mistake (the most frequent ones)
     Mend mend = nullptr;           // where the reference mends its statement, if it does (judge/mend.h)
+    // The reference is not ours (a teacher's): it runs through the runner,
+    // confined and bounded like the candidates, and must be one of the
+    // runner's programs.
+    bool reference_confined = false;
 };
 
 struct Candidate {
@@ -44,11 +48,11 @@ struct CheckControl {
     std::atomic<bool> stop{false};
 };
 
-// Runs the check and returns its report. The reference (a trusted program)
-// runs once per case, with run_program; each candidate that can be run
-// runs through `runner`, whose ceiling is settings.limits.timeout_ms. Throws
-// std::runtime_error (French message) when the reference itself fails to
-// run.
+// Runs the check and returns its report. The reference runs once per case,
+// with run_program (ours, trusted) or through `runner` (reference_confined);
+// each candidate that can be run runs through `runner`, whose ceiling is
+// settings.limits.timeout_ms. Throws std::runtime_error (French message)
+// when the reference itself fails to run.
 CheckReport run_check(const ProgramData &program, const std::string &reference,
                       const std::vector<Candidate> &candidates, const CheckSettings &settings,
                       TimedRunner &runner, CheckControl &control);

@@ -1,6 +1,7 @@
 // exocheck: checks programs written from the statement of one of the
-// exercises (candidates) against the reference program, and explains the
-// first difference on a minimal input. See exocheck.1.
+// exercises, or of a teacher's own (an exercise file and its reference),
+// the candidates, against the reference program, and explains the first
+// difference on a minimal input. See exocheck.1 and exocheck-exercice.5.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -54,13 +55,28 @@ Isolation isolation_of(const Options &options) {
     return Isolation::none;
 }
 
-int check(const Options &options) {
-    std::string tried;
-    const std::string reference = find_reference(*options.program, tried);
-    if (reference.empty()) {
-        say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
-        return USAGE;
+// The reference: ours, found beside exocheck, or the one given with
+// --reference, which runs confined like the candidates; empty when it
+// cannot run.
+std::string reference_of(const Options &options) {
+    if (!options.reference.empty()) {
+        if (const std::string why = cannot_run(options.reference); !why.empty()) {
+            say("le programme de référence ne peut pas être lancé : " + why);
+            return "";
+        }
+        return std::filesystem::absolute(options.reference).lexically_normal().string();
     }
+    std::string tried;
+    std::string reference = find_reference(*options.program, tried);
+    if (reference.empty())
+        say("programme de référence " + std::string(options.program->name) + " introuvable (cherché en " + tried + ")");
+    return reference;
+}
+
+int check(const Options &options) {
+    const ProgramData &program = *options.program;
+    const std::string reference = reference_of(options);
+    if (reference.empty()) return USAGE;
     const std::vector<Candidate> candidates = candidates_of(options);
     std::vector<std::string> runnable;
     for (const Candidate &c : candidates)
@@ -68,18 +84,25 @@ int check(const Options &options) {
 
     CheckSettings settings;
     settings.seed = options.seed;
-    settings.generated = options.cases;
+    settings.generated = options.cases.value_or(program.cases.value_or(1000));
     settings.all = options.all;
     settings.conditions_apart = options.conditions_apart;
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
-    settings.limits.timeout_ms = options.timeout_ms;
-    settings.mend = mend_of(options.program->name);
+    settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
+    settings.reference_confined = !options.reference.empty();
+    if (settings.reference_confined) runnable.push_back(reference);
+    // The mends are exocheck's knowledge of the fifteen: a teacher's
+    // exercise has none, whatever its name.
+    if (is_one_of_ours(program)) settings.mend = mend_of(program.name);
 
-    // The runner outlives the watch, whose thread may kill its runs.
+    // The runner and the progress line outlive the watch, whose thread may
+    // kill the runs and erase the line; the watch comes before the line's
+    // thread, which must not take the signals it watches.
     std::optional<TimedRunner> runner;
     std::atomic<TimedRunner *> runner_in_use{nullptr};
     CheckControl control;
-    ProgressLine progress_line(std::string(options.program->name), control);
+    std::optional<ProgressLine> progress_line;
+    std::atomic<ProgressLine *> progress_in_use{nullptr};
     const InterruptWatch interrupt([&] {
         control.stop = true;
         if (TimedRunner *r = runner_in_use.load()) r->kill_all();
@@ -87,19 +110,20 @@ int check(const Options &options) {
         kill_children();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         kill_children();
-        progress_line.erase();
+        if (ProgressLine *p = progress_in_use.load()) p->erase();
     });
+    progress_in_use = &progress_line.emplace(program.name, control);
     CheckReport report;
     try {
         runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
         runner_in_use = &*runner;
-        report = run_check(*options.program, reference, candidates, settings, *runner, control);
+        report = run_check(program, reference, candidates, settings, *runner, control);
     } catch (const std::runtime_error &error) {
-        progress_line.erase();
+        progress_line->erase();
         say(error.what());
         return USAGE;
     }
-    progress_line.erase();
+    progress_line->erase();
     for (std::size_t k = 0; k < candidates.size(); ++k)
         if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
             say(report.candidates[k].cannot_run);

@@ -10,11 +10,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -23,8 +21,11 @@
 #include <vector>
 
 #include "built_programs.h"
+#include "processes.h"
 #include "cases/programs.h"
+#include "run/launcher.h"
 #include "run/run_program.h"
+#include "run/start.h"
 #include "run/terminal.h"
 
 namespace exocheck {
@@ -45,6 +46,11 @@ RunResult exocheck(const std::vector<std::string> &arguments) {
 
 bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
+// One of the fifteen programs' exercise file, in the source tree.
+std::string inputs_file(const std::string &program) {
+    return std::string(SOURCE_DIR) + "/" + find_program(program)->folder + "/" + program + ".inputs";
+}
+
 // Cases enough for every fault below to show, few enough to be quick.
 const std::vector<std::string> FEW_CASES = {"--cases", "30"};
 
@@ -52,7 +58,6 @@ const std::vector<std::string> FEW_CASES = {"--cases", "30"};
 // program costs tens of milliseconds: there, a check of a few programs
 // shows exocheck at work on that machine, and the checks of its judgement,
 // which reads bytes and does not depend on the machine, stay native.
-bool emulated() { return std::getenv("PETITS_EMULATOR") != nullptr; }
 #define NATIVE_ONLY() \
     if (emulated()) GTEST_SKIP() << "thousands of emulated runs: checked in the native build"
 
@@ -71,10 +76,25 @@ struct VerdictRow {
 
 const std::string AGREES = "aucune différence.", DIFFERS = "1 différence (arrêt à la première).";
 
-void check_verdicts(const std::vector<VerdictRow> &rows) {
+// Each row checked, and also, with `as_exercise`, with the program's own
+// file and reference given as a teacher gives theirs.
+void check_verdicts(const std::vector<VerdictRow> &rows, bool as_exercise) {
     for (const VerdictRow &row : rows) {
         std::vector<std::string> arguments = FEW_CASES;
         arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        // The same verdict from the program's own file and reference, given
+        // as a teacher gives theirs, but for the statement's mends: they are
+        // exocheck's knowledge of the fifteen, not their file's.
+        if (as_exercise) {
+            std::vector<std::string> exercise = arguments;
+            exercise.insert(exercise.end(), {"--exercice", inputs_file(row.program), "--reference",
+                                             program_path(row.program), row.candidate});
+            const bool mended = row.summary == "conformes à l'énoncé.";
+            const RunResult e = exocheck(exercise);
+            EXPECT_TRUE(exited_with(e, mended ? 1 : row.status))
+                << row.name << ", as an exercise: " << describe_end(e) << "\n" << e.out << e.err;
+            EXPECT_TRUE(has(e.out, mended ? DIFFERS : row.summary)) << row.name << ", as an exercise\n" << e.out;
+        }
         arguments.insert(arguments.end(), {row.program, row.candidate});
         const auto start = std::chrono::steady_clock::now();
         const RunResult r = exocheck(arguments);
@@ -138,7 +158,7 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
         {"every difference counted", "tickup", fixture("tickup_latin1"), {"--all"}, 1,
          "65 cas, 43 différences, 1 erreur distincte.", "les accents"},
     };
-    check_verdicts(rows);
+    check_verdicts(rows, true);
 }
 
 // Each mistake with its own minimal input, which shows the same mistake,
@@ -175,7 +195,7 @@ TEST(Exocheck, EachMistakeItsInputAndHint) {
         // Runs that reach a short limit run again with --timeout.
         {"slow but correct", "tickup", fixture("tickup_slow"), {}, 0, AGREES, ""},
     };
-    check_verdicts(rows);
+    check_verdicts(rows, false);
 }
 
 // A load made for the purpose: processes that spin, and one that forks
@@ -243,9 +263,15 @@ TEST(Exocheck, EveryProgramAgreesWithItself) {
         const std::string name(program.name);
         if (emulated() && std::find(machine_dependent.begin(), machine_dependent.end(), name) == machine_dependent.end())
             continue;
-        const RunResult r = exocheck({"--cases", "20", name, program_path(name)});
-        EXPECT_TRUE(exited_with(r, 0)) << name << ": " << describe_end(r) << "\n" << r.out << r.err;
-        EXPECT_TRUE(has(r.out, program_path(name) + " : ") && has(r.out, "aucune différence.")) << name << "\n" << r.out;
+        for (const std::vector<std::string> &exercise :
+             {std::vector<std::string>{name}, {"--exercice", inputs_file(name), "--reference", program_path(name)}}) {
+            std::vector<std::string> arguments = {"--cases", "20"};
+            arguments.insert(arguments.end(), exercise.begin(), exercise.end());
+            arguments.push_back(program_path(name));
+            const RunResult r = exocheck(arguments);
+            EXPECT_TRUE(exited_with(r, 0)) << exercise[0] << ": " << describe_end(r) << "\n" << r.out << r.err;
+            EXPECT_TRUE(has(r.out, program_path(name) + " : ") && has(r.out, "aucune différence.")) << name << "\n" << r.out;
+        }
     }
 }
 
@@ -279,6 +305,15 @@ TEST(Exocheck, CommandLine) {
         // Names are whole: an abbreviation would change meaning as options are added.
         {{"--al", "tickup", ok}, 2, "", "exocheck: option non reconnue « --al »\n"},
         {{"-x", "tickup", ok}, 2, "", "exocheck: option non reconnue « -x »\n"},
+        {{"--reference", ok, ok}, 2, "", "exocheck: l'option « --reference » va avec « --exercice »\n"},
+        {{"--exercice", inputs_file("tickup"), ok}, 2, "", "exocheck: il manque le programme de référence de l'exercice"},
+        {{"--exercice", inputs_file("tickup"), "--reference", program_path("tickup")}, 2, "",
+         "exocheck: il manque le candidat à vérifier\n"},
+        {{"--exercice", "/nonexistent.exo", "--reference", ok, ok}, 2, "", "exocheck: /nonexistent.exo : fichier introuvable\n"},
+        {{"--exercice", script("verdict_tickup.c"), "--reference", ok, ok}, 2, "",
+         "exocheck: " + script("verdict_tickup.c") + ", ligne 1 : champ inconnu « /* »"},
+        {{"--exercice", inputs_file("tickup"), "--reference", "./absent", ok}, 2, "",
+         "exocheck: le programme de référence ne peut pas être lancé : « ./absent » n'existe pas.\n"},
         // What follows "--" is an operand, even when it looks like an option.
         {{"tickup", "--", "--all"}, 2, "tickup : ", "exocheck: "},
         {{"tickup", "./absent"}, 2, "tickup : ", "exocheck: "},
@@ -298,6 +333,45 @@ TEST(Exocheck, CommandLine) {
             EXPECT_TRUE(has(r.err, last)) << r.err;
             EXPECT_TRUE(has(r.out, last + " : non vérifié, impossible à lancer.\n")) << r.out;
         }
+    }
+}
+
+// Two exercises of teachers: each faulty learner's solution is found, each
+// correct one passes; the exercise's own options hold unless the command
+// line overrides them.
+TEST(Exocheck, ATeachersOwnExercise) {
+    NATIVE_ONLY();
+    struct Row {
+        std::string exercise, candidate;
+        std::vector<std::string> options;
+        int status;
+        std::string header;  // a part of the report's first line
+    };
+    const std::vector<Row> rows = {
+        {"somme", "somme_ok", {}, 0, "somme : 1012 cas (12 cas limites, 1000 cas générés, graine 1)."},
+        {"somme", "somme_entiers", {}, 1, ""},
+        {"somme", "somme_pluriel", {}, 1, ""},
+        {"somme", "somme_une_decimale", {}, 1, ""},
+        {"somme", "somme_erreur_ignoree", {}, 1, ""},
+        {"mots", "mots_ok", {}, 0, "mots : 310 cas (10 cas limites, 300 cas générés, graine 1)."},
+        {"mots", "mots_ok", {"--cases", "20"}, 0, "mots : 30 cas"},
+        {"mots", "mots_espaces", {}, 1, ""},
+        {"mots", "mots_sans_tabulation", {}, 1, ""},
+        {"mots", "mots_toute_l_entree", {}, 1, ""},
+        {"mots", "mots_zero_mots", {}, 1, ""},
+        // Its file's time limit, 1 s, as the likely cause says it.
+        {"mots", "tickup_loop", {"--cases", "0"}, 1, "la limite de 1 s"},
+    };
+    for (const Row &row : rows) {
+        std::vector<std::string> arguments = {"--exercice", std::string(EXERCISES) + "/" + row.exercise + ".exo",
+                                              "--reference", fixture(row.exercise + "_reference")};
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        arguments.push_back(fixture(row.candidate));
+        const RunResult r = exocheck(arguments);
+        EXPECT_TRUE(exited_with(r, row.status)) << row.candidate << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, row.header)) << row.candidate << "\n" << r.out;
+        EXPECT_TRUE(has(r.out, row.status == 0 ? "aucune différence." : "1 différence (arrêt à la première).")) << r.out;
+        EXPECT_EQ(r.err, "") << row.candidate;
     }
 }
 
@@ -421,41 +495,6 @@ TEST(Exocheck, ReferencesBesideExocheckNeverThroughPath) {
 
 // --- Nothing left behind -------------------------------------------------
 
-// The parent of a process, or 0 when it is gone or a zombie.
-pid_t parent_of(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos || close + 4 > line.size() || line[close + 2] == 'Z') return 0;
-    return static_cast<pid_t>(std::atol(line.c_str() + close + 4));
-}
-
-std::string command_of(pid_t pid) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name;
-}
-
-// Every live process below `ancestor`.
-std::vector<pid_t> descendants(pid_t ancestor) {
-    std::vector<pid_t> found;
-    DIR *proc = opendir("/proc");
-    while (const dirent *entry = proc == nullptr ? nullptr : readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atol(entry->d_name));
-        for (pid_t p = pid, depth = 0; p > 1 && depth < 32; ++depth) {
-            p = parent_of(p);
-            if (p == ancestor) {
-                found.push_back(pid);
-                break;
-            }
-        }
-    }
-    if (proc != nullptr) closedir(proc);
-    return found;
-}
-
 // Waits for `pid` at most `seconds`; its wait status, or -1.
 int wait_at_most(pid_t pid, int seconds) {
     for (int waited = 0; waited < seconds * 100; ++waited) {
@@ -472,25 +511,23 @@ TEST(Exocheck, InterruptLeavesNothingBehind) {
     // Orphans come back to this test, so that none can hide from it; qemu-user,
     // which runs the tests of a cross build, refuses that (and this test
     // starts exocheck itself, as a shell would).
-    if (std::getenv("PETITS_EMULATOR") != nullptr) GTEST_SKIP() << "qemu-user cannot make this test a subreaper";
+    if (emulated()) GTEST_SKIP() << "qemu-user cannot make this test a subreaper";
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     for (const auto &[signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         const fs::path temporary = fs::temp_directory_path() / ("exocheck-interrupt-" + std::to_string(getpid()));
         fs::create_directories(temporary);
-        const std::string tmpdir = "TMPDIR=" + temporary.string();
-        std::vector<char *> environment;
-        for (char **e = environ; *e != nullptr; ++e) environment.push_back(*e);
-        environment.push_back(const_cast<char *>(tmpdir.c_str()));
-        environment.push_back(nullptr);
-        const std::string loop = fixture("tickup_loop");
-        const char *argv[] = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", loop.c_str(), nullptr};
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, EXOCHECK, &quiet, nullptr, const_cast<char **>(argv), environment.data()), 0);
-        posix_spawn_file_actions_destroy(&quiet);
+        StartSpec spec;
+        spec.command = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", fixture("tickup_loop")};
+        const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+        spec.descriptors = {null, null, null};
+        spec.environment.emplace();
+        for (char **e = environ; *e != nullptr; ++e)
+            if (!std::string_view(*e).starts_with("TMPDIR=")) spec.environment->emplace_back(*e);
+        spec.environment->push_back("TMPDIR=" + temporary.string());
+        const Started started = start_process(spec);
+        close(null);
+        ASSERT_TRUE(started) << started.describe();
+        const pid_t pid = started.pid;
 
         // Interrupted once the looping candidate runs.
         bool looping = false;

@@ -8,6 +8,7 @@
 #include <sched.h>
 #include <string_view>
 
+#include "cases/exercise.h"
 #include "program_texts.h"
 
 namespace exocheck {
@@ -18,7 +19,6 @@ using Action = CommandLine::Action;
 
 constexpr std::size_t MOST_CASES = 1000000000;
 constexpr int MOST_JOBS = 1024;
-constexpr int LONGEST_TIMEOUT_MS = 3600 * 1000;
 
 // A whole number written in decimal digits only, from `least` to `most`.
 template <typename Number>
@@ -31,26 +31,17 @@ std::optional<Number> whole_number(std::string_view text, Number most, Number le
     return n;
 }
 
-// Seconds with up to three decimals, after a point or a comma: "2", "0.5", "1,25".
-std::optional<int> milliseconds(std::string_view text) {
-    const std::size_t mark = text.find_first_of(".,");
-    const std::string_view whole = text.substr(0, mark);
-    const std::string_view decimals = mark == std::string_view::npos ? "" : text.substr(mark + 1);
-    if (decimals.size() > 3 || (mark != std::string_view::npos && decimals.empty())) return std::nullopt;
-    const auto seconds = whole_number<int>(whole, LONGEST_TIMEOUT_MS / 1000);
-    std::optional<int> thousandths = 0;
-    if (!decimals.empty()) thousandths = whole_number<int>(std::string(decimals) + std::string(3 - decimals.size(), '0'), 999);
-    if (!seconds || !thousandths) return std::nullopt;
-    const int total = *seconds * 1000 + *thousandths;
-    if (total <= 0 || total > LONGEST_TIMEOUT_MS) return std::nullopt;
-    return total;
-}
-
 // Sets `to` from what was read; false when nothing was.
-template <typename T>
-bool set(T &to, const std::optional<T> &read) {
+template <typename T, typename Read>
+bool set(T &to, const std::optional<Read> &read) {
     if (read) to = *read;
     return read.has_value();
+}
+
+// The time limit --timeout takes (exercise.h), or nothing.
+std::optional<int> milliseconds(std::string_view seconds) {
+    const int ms = timeout_milliseconds(seconds);
+    return ms > 0 ? std::optional(ms) : std::nullopt;
 }
 
 // One row per option, in the order of --help: its name; the name of its
@@ -84,6 +75,10 @@ constexpr OptionRow OPTIONS[] = {
      "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5",
      [](CommandLine &c, std::string_view v) { return set(c.options.timeout_ms, milliseconds(v)); }},
     {"json", nullptr, "écrit le rapport en JSON", "", [](CommandLine &c, std::string_view) { c.options.json = true; return true; }},
+    {"exercice", "FICHIER", "l'exercice d'un enseignant, décrit dans FICHIER (voir\nexocheck-exercice(5)), au lieu de PROGRAMME", "un fichier d'exercice",
+     [](CommandLine &c, std::string_view v) { c.options.exercise_file = v; return !v.empty(); }},
+    {"reference", "CORRIGE", "le programme de référence de cet exercice, isolé comme\nles candidats", "un programme",
+     [](CommandLine &c, std::string_view v) { c.options.reference = v; return !v.empty(); }},
     {"no-sandbox", nullptr, "exécute les candidats sans les isoler", "",
      [](CommandLine &c, std::string_view) { c.options.sandbox = false; return true; }},
     {"help", nullptr, "affiche cette aide et termine", "",
@@ -179,11 +174,33 @@ std::string take_option(int got, std::string_view written, CommandLine &result) 
     return "";
 }
 
+// A teacher's exercise: its file read, every operand a candidate.
+void take_exercise(const std::vector<std::string> &operands, CommandLine &result) {
+    const auto refuse = [&](const std::string &message) {
+        result.action = Action::refuse;
+        result.message = message;
+    };
+    Options &o = result.options;
+    if (o.exercise_file.empty()) return refuse(refusal("l'option « --reference » va avec « --exercice »"));
+    if (o.reference.empty())
+        return refuse(refusal("il manque le programme de référence de l'exercice : --reference CORRIGE"));
+    if (operands.empty()) return refuse(refusal("il manque le candidat à vérifier"));
+    try {
+        o.exercise = std::make_shared<const ProgramData>(read_exercise_file(o.exercise_file));
+    } catch (const ExerciseMistake &mistake) {
+        return refuse("exocheck: " + std::string(mistake.what()) + "\n");
+    }
+    o.program = o.exercise.get();
+    o.candidates = operands;
+}
+
 void take_operands(const std::vector<std::string> &operands, CommandLine &result) {
     const auto refuse = [&](const std::string &message) {
         result.action = Action::refuse;
         result.message = message;
     };
+    if (!result.options.exercise_file.empty() || !result.options.reference.empty())
+        return take_exercise(operands, result);
     if (operands.empty()) return refuse(refusal("il manque le programme et le candidat"));
     result.options.program = find_program(operands[0]);
     if (result.options.program == nullptr)
@@ -231,6 +248,7 @@ CommandLine parse_command_line(const std::vector<std::string> &arguments) {
 
 std::string help_text() {
     return "Utilisation : exocheck [OPTION]... PROGRAMME CANDIDAT...\n"
+           "   ou : exocheck [OPTION]... --exercice FICHIER --reference CORRIGE CANDIDAT...\n"
            "Vérifie que chaque CANDIDAT, un programme écrit d'après l'énoncé de l'exercice\n"
            "PROGRAMME, se comporte comme le programme de référence : mêmes sorties et même\n"
            "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"

@@ -1,5 +1,8 @@
 // exocheck's command line:
 //   exocheck [OPTION]... PROGRAMME CANDIDAT...
+//   exocheck [OPTION]... --exercice FICHIER --reference CORRIGE CANDIDAT...
+// (a teacher's exercise, its file read here: a mistake in it is refused
+// like a wrong option, with the reader's message).
 // Options may come anywhere, as --name VALUE or --name=VALUE, their names
 // written whole; "--" ends them. Parsed by getopt_long, from a table of the
 // options (options.cpp) that also writes their lines in --help.
@@ -7,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,14 +20,18 @@
 namespace exocheck {
 
 struct Options {
-    const ProgramData *program = nullptr;
+    const ProgramData *program = nullptr;  // one of ours, or *exercise
+    std::shared_ptr<const ProgramData> exercise;  // read from the file given with --exercice
+    std::string exercise_file, reference;         // as given with --exercice and --reference
     std::vector<std::string> candidates;
-    std::size_t cases = 1000;  // generated cases
+    // Given on the command line; else the exercise's own, else 1000 cases
+    // and 2 seconds.
+    std::optional<std::size_t> cases;  // generated cases
     std::uint64_t seed = 1;
     bool all = false;
     bool conditions_apart = false;  // --conditions-libres
     int jobs = 0;              // 0: one per processor
-    int timeout_ms = 2000;
+    std::optional<int> timeout_ms;
     bool json = false;
     bool sandbox = true;
 };

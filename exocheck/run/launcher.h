@@ -4,7 +4,7 @@
 // "qemu-aarch64 -L /usr/aarch64-linux-gnu": the tests of a cross build set
 // it, since an emulated process cannot start another program of its own
 // processor without help. Scripts and the machine's own programs (a shell)
-// start as they are.
+// start as they are. This is the one place that reads PETITS_EMULATOR.
 #pragma once
 
 #include <string>
@@ -12,9 +12,16 @@
 
 namespace exocheck {
 
+// The emulator's command line, split into words: empty when PETITS_EMULATOR
+// is not set. Read once, at the first call.
+const std::vector<std::string> &emulator();
+
+// True when programs of this build run through an emulator.
+inline bool emulated() { return !emulator().empty(); }
+
 // The command line that runs `path` with `arguments`: the emulator's words
-// first when PETITS_EMULATOR is set and `path` is an ELF executable for the
-// same processor as this program.
+// first when there is one and `path` is an ELF executable for the same
+// processor as this program.
 std::vector<std::string> launch_command(const std::string &path, const std::vector<std::string> &arguments);
 
 // The path of the program `name` on PATH (as a shell finds it), or empty.
@@ -29,8 +36,8 @@ std::string find_on_path(const std::string &name);
 inline constexpr char EMULATOR_REPORT_REGEX[] =
     "qemu: uncaught target signal [0-9]+ \\([^)]*\\) - (core dumped|no core)\n";
 
-// When PETITS_EMULATOR is set, removes that line from the end of `err`, which
-// then holds what the program wrote.
+// Under an emulator, removes that line from the end of `err`, which then
+// holds what the program wrote.
 void drop_emulator_report(std::string &err);
 
 }  // namespace exocheck

@@ -39,6 +39,8 @@ Pty with_mode(Pty pty, const termios &mode) {
 
 }  // namespace
 
+Pty open_plain_pty() { return open_pair(); }
+
 Pty open_output_pty() {
     Pty pty = open_pair();
     termios mode{};

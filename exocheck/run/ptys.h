@@ -1,5 +1,6 @@
-// The pseudo-terminals of a candidate's run: standard output in raw mode,
-// and standard input as a person's terminal when asked.
+// The pseudo-terminals of a candidate's run (standard output in raw mode,
+// and standard input as a person's terminal when asked) and of a program
+// driven as a person types (terminal.h).
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,10 @@ struct Pty {
     int master = -1;
     int slave = -1;
 };
+
+// A terminal as a person's: its modes as the system sets them (echo, lines,
+// a newline shown as CR LF).
+Pty open_plain_pty();
 
 // For standard output: raw mode, so no byte is translated, and the C library
 // of the candidate line-buffers it as at a terminal.

@@ -3,39 +3,35 @@
 #include <chrono>
 #include <csignal>
 #include <poll.h>
-#include <pty.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 #include "run/launcher.h"
+#include "run/ptys.h"
+#include "run/start.h"
 
 namespace exocheck {
 
 Terminal::Terminal(const std::string &path) {
-    // Made before the fork, which may copy a process with other threads: the
-    // child then only calls what is safe after it.
-    std::vector<std::string> command = launch_command(path, {});
-    std::string program = command[0];
-    if (program.find('/') == std::string::npos && !find_on_path(program).empty()) program = find_on_path(program);
-    std::vector<char *> argv;
-    argv.reserve(command.size() + 1);
-    for (std::string &word : command) argv.push_back(word.data());  // cppcheck-suppress useStlAlgorithm
-    argv.push_back(nullptr);
-    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
-    if (pid_ < 0) throw std::runtime_error("forkpty failed");
-    if (pid_ == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    const Pty pty = open_plain_pty();
+    if (pty.master < 0) throw std::runtime_error("no pseudo-terminal");
+    master_ = pty.master;
+    StartSpec spec;
+    spec.command = launch_command(path, {});
+    spec.descriptors = {pty.slave, pty.slave, pty.slave};
+    spec.new_session = true;
+    spec.controlling_terminal = true;
+    const Started started = start_process(spec);
+    close(pty.slave);
+    if (!started) throw std::runtime_error("cannot start " + path + " at a terminal: " + started.describe());
+    pid_ = started.pid;
 }
 
 Terminal::~Terminal() {
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
+        reap(pid_);
     }
     if (master_ >= 0) close(master_);
 }

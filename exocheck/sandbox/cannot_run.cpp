@@ -10,7 +10,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include "run/fd.h"
+#include "run/elf.h"
 #include "run/launcher.h"
 
 namespace exocheck {
@@ -28,38 +28,6 @@ std::string quoted(const std::string &text) {
             shown += c;
     }
     return "« " + shown + " »";
-}
-
-// The first bytes of a file: its ELF header or its #! line (the kernel reads
-// no more than 256 of them for a #! line).
-std::string head_of(const std::string &path, std::size_t size) {
-    const Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    std::string bytes(size, '\0');
-    const ssize_t n = fd.is_open() ? pread(fd.get(), bytes.data(), size, 0) : -1;
-    bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return bytes;
-}
-
-// An ELF identity: class, byte order and machine, and what the file is.
-struct ElfId {
-    unsigned char elf_class = 0, data = 0;
-    unsigned machine = 0, type = 0;
-};
-
-unsigned half(const std::string &h, std::size_t at, unsigned char data) {
-    const unsigned first = static_cast<unsigned char>(h[at]), second = static_cast<unsigned char>(h[at + 1]);
-    return data == ELFDATA2MSB ? (first << 8U) | second : (second << 8U) | first;
-}
-
-bool is_elf(const std::string &h) { return h.size() >= 20 && h.compare(0, SELFMAG, ELFMAG) == 0; }
-
-ElfId elf_id(const std::string &h) {
-    ElfId id;
-    id.elf_class = static_cast<unsigned char>(h[EI_CLASS]);
-    id.data = static_cast<unsigned char>(h[EI_DATA]);
-    id.type = half(h, 16, id.data);
-    id.machine = half(h, 18, id.data);
-    return id;
 }
 
 std::string machine_name(const ElfId &id) {
@@ -80,47 +48,17 @@ std::string machine_name(const ElfId &id) {
     }
 }
 
-// This program's own machine: the one its candidates must be built for
-// (under an emulator, the emulated one).
-const ElfId &own_machine() {
-    static const ElfId own = [] {
-        const std::string h = head_of("/proc/self/exe", 64);
-        return is_elf(h) ? elf_id(h) : ElfId{};
-    }();
-    return own;
-}
-
-// The loader a dynamic executable names (PT_INTERP), or empty.
-std::string elf_loader(const std::string &path, const ElfId &id) {
-    const Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.is_open() || id.data != ELFDATA2LSB || id.elf_class != ELFCLASS64) return {};  // read as this machine does
-    Elf64_Ehdr eh{};
-    if (pread(fd.get(), &eh, sizeof eh, 0) != static_cast<ssize_t>(sizeof eh)) return {};
-    for (unsigned i = 0; i < eh.e_phnum && i < 256; ++i) {
-        Elf64_Phdr ph{};
-        const auto at = static_cast<off_t>(eh.e_phoff + std::uint64_t{i} * eh.e_phentsize);
-        if (pread(fd.get(), &ph, sizeof ph, at) != static_cast<ssize_t>(sizeof ph)) return {};
-        if (ph.p_type != PT_INTERP || ph.p_filesz == 0 || ph.p_filesz > 4096) continue;
-        std::string loader(ph.p_filesz, '\0');
-        if (pread(fd.get(), loader.data(), loader.size(), static_cast<off_t>(ph.p_offset)) != static_cast<ssize_t>(loader.size()))
-            return {};
-        return loader.substr(0, loader.find('\0'));
-    }
-    return {};
-}
-
-std::string elf_problem(const std::string &path, const std::string &h) {
-    const ElfId id = elf_id(h);
+std::string elf_problem(const std::string &path, const ElfId &id) {
     const std::string name = quoted(path);
     if (id.type == ET_REL)
         return name + " est un fichier objet, pas un exécutable : il manque l'édition de liens (gcc sans -c).";
     if (id.type != ET_EXEC && id.type != ET_DYN) return name + " est un fichier ELF qui n'est pas un exécutable.";
-    const ElfId &own = own_machine();
-    if (id.machine != own.machine || id.elf_class != own.elf_class || id.data != own.data)
+    const ElfId &own = own_elf_id();
+    if (!id.same_machine(own))
         return name + " est un exécutable pour " + machine_name(id) + " ; il faut un exécutable pour " +
                machine_name(own) + ", compilé sur cette machine.";
     // Under an emulator the loader lies under its own prefix, not here.
-    const std::string loader = std::getenv("PETITS_EMULATOR") == nullptr ? elf_loader(path, id) : "";
+    const std::string loader = emulated() ? "" : elf_loader(path);
     struct stat st {};
     if (!loader.empty() && stat(loader.c_str(), &st) != 0)
         return "le chargeur " + quoted(loader) + " que demande " + name + " est introuvable ici.";
@@ -191,9 +129,11 @@ std::string cannot_run(const std::string &candidate) {
     if (statvfs(candidate.c_str(), &fs) == 0 && (fs.f_flag & ST_NOEXEC) != 0)
         return name + " est sur un système de fichiers monté sans droit d'exécution (noexec).";
     if (st.st_size == 0) return name + " est vide.";
-    const std::string h = head_of(candidate, 256);
+    // Its ELF header, or its #! line (the kernel reads no more than 256
+    // bytes of it).
+    const std::string h = file_head(candidate, 256);
     if (h.empty()) return {};  // unreadable but executable: only starting it tells
-    if (is_elf(h)) return elf_problem(candidate, h);
+    if (const std::optional<ElfId> id = parse_elf_id(h)) return elf_problem(candidate, *id);
     if (h.starts_with("#!")) return script_problem(candidate, h);
     return name + " n'est ni un programme compilé (ELF) ni un script commençant par #! : le système ne sait pas "
                   "l'exécuter.";

@@ -1,4 +1,4 @@
-// One run of a candidate, confined and bounded, by a worker (sandbox.h says
+// One run of a candidate, confined and bounded, by a worker (runner.h says
 // what a run is allowed). The worker is a child subreaper.
 #pragma once
 
@@ -20,12 +20,21 @@ struct WorkerSettings {
     std::string work_dir;  // where each worker makes the directory of its runs
 };
 
+// How a confined run went.
+struct ConfinedRun {
+    RunResult result;
+    // Why the run could not be confined as it must (a limit that could not
+    // be applied, streams that could not be opened): then it has no result.
+    std::string failure;
+    // `watch` became readable: everything was stopped.
+    bool interrupted = false;
+};
+
 // Runs the request in `directory`, an empty directory, and empties it again
 // afterwards. `watch` becomes readable when the run must stop at once
-// (exocheck is gone or stops every run): then everything is killed, and
-// `interrupted` is set.
-RunResult run_confined(const RunRequest &request, const RunLimits &limits, const std::string &directory,
-                       int watch, bool &interrupted);
+// (exocheck is gone or stops every run): then everything is killed.
+ConfinedRun run_confined(const RunRequest &request, const RunLimits &limits, const std::string &directory,
+                         int watch);
 
 // The CPU-time limit of a run, in seconds: a second above the wall clock's.
 long cpu_seconds(int timeout_ms);

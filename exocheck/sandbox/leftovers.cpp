@@ -2,75 +2,15 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "run/proc.h"
+
 namespace exocheck {
-
-namespace {
-
-// The children as the kernel lists them for this process's only thread.
-bool listed_children(std::vector<pid_t> &children) {
-    std::ifstream list("/proc/self/task/" + std::to_string(getpid()) + "/children");
-    if (!list) return false;
-    for (long pid = 0; list >> pid;) children.push_back(static_cast<pid_t>(pid));
-    return true;
-}
-
-// The parent's pid in /proc/<pid>/stat: the field after the command name,
-// which ends at the last ')', and the state.
-pid_t parent_in_stat(const std::string &stat) {
-    const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos || close + 4 > stat.size()) return -1;
-    return static_cast<pid_t>(std::strtol(stat.c_str() + close + 4, nullptr, 10));
-}
-
-// The session in /proc/<pid>/stat: three fields after the parent's; -1
-// for a process already dead (a zombie: only its parent can take it away).
-pid_t session_in_stat(const std::string &stat) {
-    const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos || close + 4 > stat.size() || stat[close + 2] == 'Z') return -1;
-    char *next = nullptr;
-    std::strtol(stat.c_str() + close + 4, &next, 10);  // parent
-    std::strtol(next, &next, 10);                       // process group
-    return static_cast<pid_t>(std::strtol(next, nullptr, 10));
-}
-
-// The processes whose /proc/<pid>/stat line satisfies `wanted`.
-template <typename Wanted>
-void scan_processes(std::vector<pid_t> &found, Wanted wanted) {
-    DIR *proc = opendir("/proc");
-    if (proc == nullptr) return;
-    while (const dirent *entry = readdir(proc)) {
-        char *end = nullptr;
-        const long pid = std::strtol(entry->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0') continue;
-        std::ifstream file(std::string("/proc/") + entry->d_name + "/stat");
-        std::string stat;
-        if (std::getline(file, stat) && wanted(stat)) found.push_back(static_cast<pid_t>(pid));
-    }
-    closedir(proc);
-}
-
-// Without the children list (a kernel built without it): every process's
-// parent, from /proc.
-void scanned_children(std::vector<pid_t> &children) {
-    const pid_t self = getpid();
-    scan_processes(children, [self](const std::string &stat) { return parent_in_stat(stat) == self; });
-}
-
-}  // namespace
-
-std::vector<pid_t> own_children() {
-    std::vector<pid_t> children;
-    if (!listed_children(children)) scanned_children(children);
-    return children;
-}
 
 void kill_every_child() {
     for (;;) {
@@ -89,8 +29,7 @@ void kill_session(pid_t sid) {
     // Until none is left alive: a process may fork while the first is
     // being killed, and a killed one takes a moment to die.
     for (int round = 0; round < 1000; ++round) {
-        std::vector<pid_t> members;
-        scan_processes(members, [sid](const std::string &stat) { return session_in_stat(stat) == sid; });
+        const std::vector<pid_t> members = session_members(sid);
         if (members.empty()) return;
         for (const pid_t member : members) kill(member, SIGKILL);
         kill_every_child();  // those that were this process's own

@@ -9,10 +9,6 @@
 
 namespace exocheck {
 
-// The processes whose parent is this process (one thread: the workers and
-// their parent have only one).
-std::vector<pid_t> own_children();
-
 // Kills every child of this process with SIGKILL and reaps them, until none
 // is left: the orphans of a killed child come back and are killed in turn.
 void kill_every_child();

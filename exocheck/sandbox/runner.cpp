@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -19,6 +18,7 @@
 #include "sandbox/leftovers.h"
 #include "run/now_ms.h"
 #include "run/ptys.h"
+#include "run/start.h"
 #include "sandbox/wire.h"
 #include "sandbox/worker.h"
 
@@ -111,39 +111,6 @@ std::string read_errors(int fd) {
 // standard error.
 int info_fd(int jobs) { return 4 + jobs; }
 
-// The spawn of the workers' parent: its socket ends at 3.., exocheck's
-// standard error after them, its errors to a pipe; in a session of its own,
-// so that Ctrl-C at the terminal reaches exocheck only (kill_all stops the
-// workers in order).
-struct PoolSpawn {
-    PoolSpawn(const std::vector<int> &ends, int error_pipe, int exocheck_errors, int info) {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attr);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, error_pipe, 2);
-        for (std::size_t j = 0; j < ends.size(); ++j)
-            posix_spawn_file_actions_adddup2(&actions, ends[j], 3 + static_cast<int>(j));
-        posix_spawn_file_actions_adddup2(&actions, exocheck_errors, 3 + static_cast<int>(ends.size()));
-        if (info >= 0) posix_spawn_file_actions_adddup2(&actions, info, info_fd(static_cast<int>(ends.size())));
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
-    }
-    ~PoolSpawn() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
-    }
-    PoolSpawn(const PoolSpawn &) = delete;
-    PoolSpawn &operator=(const PoolSpawn &) = delete;
-    PoolSpawn(PoolSpawn &&) = delete;
-    PoolSpawn &operator=(PoolSpawn &&) = delete;
-
-    posix_spawn_file_actions_t actions{};
-    posix_spawnattr_t attr{};
-};
-
 // The pid bwrap writes on its --info-fd ({"child-pid": N, ...}): its process
 // inside the sandbox, which outlives bwrap itself for a moment at the end.
 pid_t sandbox_pid(int info) {
@@ -161,10 +128,6 @@ pid_t sandbox_pid(int info) {
     const std::size_t digits = key == std::string::npos ? key : text.find_first_of("0123456789", key);
     return digits == std::string::npos ? -1 : static_cast<pid_t>(std::strtol(text.c_str() + digits, nullptr, 10));
 }
-
-// A descriptor above every target of the spawn's dup2, so that none is
-// overwritten before it is copied.
-int above(int fd, int lowest) { return fcntl(fd, F_DUPFD_CLOEXEC, lowest); }
 
 }  // namespace
 
@@ -207,46 +170,42 @@ CandidateRunner::CandidateRunner(Isolation isolation, int jobs, const std::vecto
     }
 }
 
+// The workers' parent gets its socket ends at 3.., exocheck's standard
+// error after them, then bwrap's info descriptor; its own standard error is
+// a pipe, read when it fails. It has a session of its own, so that Ctrl-C
+// at the terminal reaches exocheck only (kill_all stops the workers in
+// order).
 void CandidateRunner::start(Isolation isolation, const std::vector<std::string> &command, int jobs) {
-    const int lowest = info_fd(jobs) + 1;  // above 0-2, the sockets, exocheck's standard error, bwrap's info
+    StartSpec spec;
+    spec.command = command;
+    spec.new_session = true;
+    const Fd null(open("/dev/null", O_RDWR | O_CLOEXEC));
+    int pipe_ends[2];
+    if (!null.is_open() || pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("impossible de créer un tube");
+    const Fd errors(pipe_ends[0]);
+    Fd errors_end(pipe_ends[1]);
+    spec.descriptors = {null.get(), null.get(), errors_end.get()};
     std::vector<Fd> ends;
     for (int j = 0; j < jobs; ++j) {
         int pair[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
             throw std::runtime_error("impossible de créer les sockets des processus d'exécution");
         sockets_.push_back(pair[0]);
-        ends.emplace_back(above(pair[1], lowest));
-        close(pair[1]);
+        ends.emplace_back(pair[1]);
+        spec.descriptors.push_back(pair[1]);
     }
-    int pipe_ends[2];
-    if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("impossible de créer un tube");
-    const Fd errors(pipe_ends[0]);
-    Fd errors_end(above(pipe_ends[1], lowest));
-    close(pipe_ends[1]);
-    const Fd exocheck_errors(above(2, lowest));
+    spec.descriptors.push_back(STDERR_FILENO);
     // Where bwrap tells the pid of its process inside the sandbox.
     Fd info, info_end;
     if (isolation == Isolation::sandbox) {
         if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("impossible de créer un tube");
         info = Fd(pipe_ends[0]);
-        info_end = Fd(above(pipe_ends[1], lowest));
-        close(pipe_ends[1]);
+        info_end = Fd(pipe_ends[1]);
+        spec.descriptors.push_back(info_end.get());
     }
-    std::vector<int> end_fds;
-    end_fds.reserve(ends.size());
-    for (const Fd &e : ends) end_fds.push_back(e.get());  // cppcheck-suppress useStlAlgorithm
-    std::vector<char *> argv;
-    argv.reserve(command.size() + 1);
-    for (const std::string &w : command) argv.push_back(const_cast<char *>(w.c_str()));  // cppcheck-suppress useStlAlgorithm
-    argv.push_back(nullptr);
-    {
-        const PoolSpawn spawn(end_fds, errors_end.get(), exocheck_errors.get(), info_end.get());
-        const int rc = posix_spawnp(&pool_, argv[0], &spawn.actions, &spawn.attr, argv.data(), environ);
-        if (rc != 0) {
-            pool_ = -1;
-            throw std::runtime_error("impossible de lancer " + command[0]);
-        }
-    }
+    const Started started = start_process(spec);
+    if (!started) throw std::runtime_error("impossible de lancer " + command[0] + " (" + started.describe() + ")");
+    pool_ = started.pid;
     ends.clear();
     errors_end.reset();
     info_end.reset();
@@ -255,7 +214,7 @@ void CandidateRunner::start(Isolation isolation, const std::vector<std::string> 
         if (info.is_open()) sandbox_init_ = Fd(process_fd(sandbox_pid(info.get())));
     } catch (const std::runtime_error &e) {
         kill(pool_, SIGKILL);
-        waitpid(pool_, nullptr, 0);
+        reap(pool_);
         pool_ = -1;
         const std::string why = read_errors(errors.get());
         throw std::runtime_error(std::string(e.what()) +
@@ -287,12 +246,15 @@ RunResult CandidateRunner::run(int job, const std::string &candidate, std::strin
     if (stdin_terminal && !fits_terminal(input))
         throw std::invalid_argument("CandidateRunner::run : une ligne de l'entrée dépasse ce qu'un terminal garde");
     const int s = sockets_[static_cast<std::size_t>(job)];
-    std::optional<RunResult> result;
-    if (!stopped_ && send_request(s, candidate, input, stdin_terminal)) result = receive_result(s);
-    if (!result)
+    std::optional<ReceivedResult> received;
+    if (!stopped_ && send_request(s, candidate, input, stdin_terminal)) received = receive_result(s);
+    if (!received)
         throw std::runtime_error(stopped_ ? "exécution des candidats interrompue"
                                           : "un processus d'exécution des candidats s'est arrêté");
-    return std::move(*result);
+    if (!received->failure.empty())
+        throw std::runtime_error("une exécution de " + candidate + " n'a pas pu être confinée (" + received->failure +
+                                 ")");
+    return std::move(received->result);
 }
 
 void CandidateRunner::kill_all() noexcept {
@@ -304,7 +266,7 @@ void CandidateRunner::kill_all() noexcept {
     if (pool_ > 0) {
         if (!reap_within(pool_, stop_ms)) {
             kill(pool_, SIGKILL);
-            waitpid(pool_, nullptr, 0);
+            reap(pool_);
         }
         pool_ = -1;
     }

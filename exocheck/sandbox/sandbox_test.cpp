@@ -20,6 +20,9 @@
 #include <thread>
 #include <unistd.h>
 
+#include "processes.h"
+#include "run/launcher.h"
+#include "run/proc.h"
 #include "run/ptys.h"
 #include "sandbox/cannot_run.h"
 #include "sandbox/runner.h"
@@ -115,19 +118,15 @@ std::string read_file(const std::string &path) {
 }
 
 // The processes still alive that this program's fixtures started: the probe
-// (itself, or through an emulator), whatever name it was started by.
+// (itself, or through an emulator), whatever name it was started by; the
+// runner's own are left out (bwrap names them in its command line).
 std::vector<std::string> fixture_processes() {
     std::vector<std::string> found;
-    for (const std::string &pid : entries("/proc")) {
-        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        char exe[4096];
-        const ssize_t n = readlink(("/proc/" + pid + "/exe").c_str(), exe, sizeof exe);
-        const std::string cmdline = read_file("/proc/" + pid + "/cmdline");
-        if (cmdline.find(internal_worker_option) != std::string::npos) continue;  // the runner's (bwrap names them)
-        if ((n > 0 && std::string(exe, static_cast<std::size_t>(n)) == fixture("confine_probe")) ||
-            cmdline.find(scratch().bin + "/confine") != std::string::npos)
-            found.push_back(pid + " " + cmdline.substr(0, 100));
-    }
+    for (const LiveProcess &p : live_processes([](const LiveProcess &p) {
+             return p.cmdline.find(internal_worker_option) == std::string::npos &&
+                    (p.exe == fixture("confine_probe") || p.cmdline.find(scratch().bin + "/confine") != std::string::npos);
+         }))
+        found.push_back(p.shown());
     return found;
 }
 
@@ -136,7 +135,7 @@ std::vector<std::string> fixture_processes() {
 // refuses PR_SET_CHILD_SUBREAPER, so that a process that made a session of
 // its own escapes a run. An arm64 or s390x machine has neither limit.
 bool escapes_emulated(const std::string &candidate) {
-    return std::getenv("PETITS_EMULATOR") != nullptr && (candidate == "confine-memory" || candidate == "confine-scatter");
+    return emulated() && (candidate == "confine-memory" || candidate == "confine-scatter");
 }
 
 // Ends what escaped (the process that made its own session, which may be
@@ -244,7 +243,7 @@ TEST(CandidateRun, EachFixtureEndsAsExpectedInEveryMode) {
         // A run's leftovers in its directory are gone before the next run.
         {"confine-litter", "", false, "exit 0", ""},
         {"confine-env", "", false, "exit 0",
-         "empty=1 home=1 tmpdir=1 lang=C.UTF-8 path=1 vars=" + std::to_string(std::getenv("PETITS_EMULATOR") ? 5 : 4) +
+         "empty=1 home=1 tmpdir=1 lang=C.UTF-8 path=1 vars=" + std::to_string(emulated() ? 5 : 4) +
              " fds=0,1,2, core=0/0 cpu=2/3\n"},
     };
     for (const Isolation isolation : modes()) {
@@ -392,12 +391,11 @@ TEST(CandidateRun, ALinkToAHiddenFileStillRuns) {
 // they have its mark in their environment.
 std::vector<std::string> worker_processes() {
     std::vector<std::string> found;
-    for (const std::string &pid : entries("/proc")) {
-        const std::string cmdline = read_file("/proc/" + pid + "/cmdline");
-        if (cmdline.find(internal_worker_option) == std::string::npos) continue;
-        const std::string environment = read_file("/proc/" + pid + "/environ");
-        if (environment.find(scratch().mark + '\0') != std::string::npos) found.push_back(pid + " " + cmdline.substr(0, 100));
-    }
+    for (const LiveProcess &p : live_processes([](const LiveProcess &p) {
+             return p.cmdline.find(internal_worker_option) != std::string::npos &&
+                    process_file(p.pid, "environ").find(scratch().mark + '\0') != std::string::npos;
+         }))
+        found.push_back(p.shown());
     return found;
 }
 
@@ -547,7 +545,7 @@ TEST(CannotRun, EachReasonIsNamedBeforeAnyRun) {
         {make_file("core", elf(4, own_machine()), 0755), "n'est pas un exécutable"},
     };
     // Under an emulator the loader is looked for under its prefix, by it.
-    if (std::getenv("PETITS_EMULATOR") == nullptr)
+    if (!emulated())
         rows.emplace_back(make_file("lost-loader", elf(2, own_machine(), "/nonexistent/ld-exocheck.so.1"), 0755),
                           "le chargeur « /nonexistent/ld-exocheck.so.1 »");
     for (const auto &[path, reason] : rows) {
@@ -561,7 +559,7 @@ TEST(CannotRun, EachReasonIsNamedBeforeAnyRun) {
 
 TEST(CannotRun, WhatOnlyStartingTellsComesBackAsTheStartError) {
     // Through an emulator it is the emulator that starts: it says so itself.
-    if (std::getenv("PETITS_EMULATOR") != nullptr) GTEST_SKIP() << "started through PETITS_EMULATOR";
+    if (emulated()) GTEST_SKIP() << "started through PETITS_EMULATOR";
     // An executable being written cannot start (ETXTBSY); a loader missing
     // makes exec fail as if the program were (ENOENT).
     const std::string busy = make_file("busy", read_file(fixture("confine_probe")), 0755);

@@ -16,7 +16,7 @@ struct RequestHead {
 };
 
 struct ResultHead {
-    std::uint64_t out_size, err_size;
+    std::uint64_t out_size, err_size, failure_size;
     std::int32_t exited, status, signal, timed_out, out_capped, start_error;
 };
 
@@ -88,21 +88,23 @@ std::optional<RunRequest> receive_request(int socket) {
     return request;
 }
 
-bool send_result(int socket, const RunResult &r) {
+bool send_result(int socket, const RunResult &r, std::string_view failure) {
     std::string bytes;
-    bytes.reserve(sizeof(ResultHead) + r.out.size() + r.err.size());
-    append(bytes, ResultHead{r.out.size(), r.err.size(), r.exited ? 1 : 0, r.status, r.signal,
+    bytes.reserve(sizeof(ResultHead) + r.out.size() + r.err.size() + failure.size());
+    append(bytes, ResultHead{r.out.size(), r.err.size(), failure.size(), r.exited ? 1 : 0, r.status, r.signal,
                              r.timed_out ? 1 : 0, r.out_capped ? 1 : 0, r.start_error});
     bytes += r.out;
     bytes += r.err;
+    bytes += failure;
     return send_all(socket, bytes);
 }
 
-std::optional<RunResult> receive_result(int socket) {
+std::optional<ReceivedResult> receive_result(int socket) {
     ResultHead head{};
-    RunResult r;
+    ReceivedResult received;
+    RunResult &r = received.result;
     if (!receive_head(socket, head) || !receive_string(socket, head.out_size, r.out) ||
-        !receive_string(socket, head.err_size, r.err))
+        !receive_string(socket, head.err_size, r.err) || !receive_string(socket, head.failure_size, received.failure))
         return std::nullopt;
     r.exited = head.exited != 0;
     r.status = head.status;
@@ -110,7 +112,7 @@ std::optional<RunResult> receive_result(int socket) {
     r.timed_out = head.timed_out != 0;
     r.out_capped = head.out_capped != 0;
     r.start_error = head.start_error;
-    return r;
+    return received;
 }
 
 bool send_ready(int socket) { return send_all(socket, "R"); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "sandbox/confined_run.h"
@@ -14,8 +15,13 @@ namespace exocheck {
 // Each returns false (or nothing) when the other end is gone.
 bool send_request(int socket, std::string_view candidate, std::string_view input, bool stdin_terminal);
 std::optional<RunRequest> receive_request(int socket);
-bool send_result(int socket, const RunResult &result);
-std::optional<RunResult> receive_result(int socket);
+// A run's result, or why it could not be confined (`failure`, not empty).
+bool send_result(int socket, const RunResult &result, std::string_view failure);
+struct ReceivedResult {
+    RunResult result;
+    std::string failure;
+};
+std::optional<ReceivedResult> receive_result(int socket);
 
 // The one byte a worker sends when it is ready.
 bool send_ready(int socket);

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/prctl.h>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "run/launcher.h"
 #include "sandbox/confined_run.h"
 #include "sandbox/leftovers.h"
 #include "sandbox/worker.h"
@@ -29,24 +31,18 @@ namespace {
 
 constexpr int first_socket = 3;
 
-// Dies with the process that started this one; false when it is already gone.
+// Dies with the process that started this one; false when it is already
+// gone or that cannot be asked.
 bool bound_to_parent(pid_t parent) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    return parent == 0 || getppid() == parent;
+    return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && (parent == 0 || getppid() == parent);
 }
 
-// Ignored signals stay ignored through exec: a candidate gets them back.
-// SIGPIPE is ignored here, as writing to a candidate that stopped reading
-// its input must not end the worker.
-void default_signals() {
-    for (int sig = 1; sig < NSIG; ++sig) {
-        struct sigaction action {};
-        if (sigaction(sig, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) signal(sig, SIG_DFL);
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+// Where a process cannot be a child subreaper (qemu-user refuses it), the
+// runs look for what a candidate left in its session instead.
+void become_subreaper() {
+    if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0 && !emulated())
+        std::fprintf(stderr, "exocheck: %s: PR_SET_CHILD_SUBREAPER: %s\n", std::string(internal_worker_option).c_str(),
+                     std::strerror(errno));
 }
 
 // One directory for all the runs of a worker, emptied after each: making
@@ -54,15 +50,14 @@ void default_signals() {
 [[noreturn]] void serve(int socket, const WorkerSettings &settings) {
     const pid_t pool = getppid();
     std::string directory = settings.work_dir + "/runs-XXXXXX";
-    // A child subreaper where it can be (qemu-user refuses it): see run_in.
-    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    become_subreaper();
     if (!bound_to_parent(pool) || mkdtemp(directory.data()) == nullptr) _exit(1);
     bool interrupted = !send_ready(socket);
     while (!interrupted) {
         const std::optional<RunRequest> request = receive_request(socket);
         if (!request) break;
-        const RunResult result = run_confined(*request, settings.limits, directory, socket, interrupted);
-        interrupted = interrupted || !send_result(socket, result);
+        const ConfinedRun run = run_confined(*request, settings.limits, directory, socket);
+        interrupted = run.interrupted || !send_result(socket, run.result, run.failure);
     }
     remove_tree(directory);
     _exit(0);
@@ -70,21 +65,18 @@ void default_signals() {
 
 int serve_pool(int jobs, pid_t parent, const WorkerSettings &settings) {
     if (!bound_to_parent(parent)) return 1;
-    prctl(PR_SET_CHILD_SUBREAPER, 1);  // a dead worker's leftovers come here
-    default_signals();
+    become_subreaper();  // a dead worker's leftovers come here
     for (int j = 0; j < jobs; ++j) {
         struct stat st {};
-        if (fstat(first_socket + j, &st) != 0 || !S_ISSOCK(st.st_mode)) {
+        if (fstat(first_socket + j, &st) != 0 || !S_ISSOCK(st.st_mode) ||
+            fcntl(first_socket + j, F_SETFD, FD_CLOEXEC) != 0) {
             std::fprintf(stderr, "exocheck: %s: pas de socket au descripteur %d\n",
                          std::string(internal_worker_option).c_str(), first_socket + j);
             return 2;
         }
-        fcntl(first_socket + j, F_SETFD, FD_CLOEXEC);
     }
-    if (fcntl(first_socket + jobs, F_GETFD) < 0) return 2;
-    close_range(static_cast<unsigned>(first_socket + jobs + 1), ~0U, 0);  // nothing else reaches a candidate
     // From now on, what goes wrong is told on exocheck's own standard error.
-    dup2(first_socket + jobs, 2);
+    if (dup2(first_socket + jobs, 2) != 2) return 2;
     close(first_socket + jobs);
     std::vector<pid_t> workers;
     for (int j = 0; j < jobs; ++j) {
@@ -94,7 +86,11 @@ int serve_pool(int jobs, pid_t parent, const WorkerSettings &settings) {
                 if (other != j) close(first_socket + other);
             serve(first_socket + j, settings);
         }
-        if (pid > 0) workers.push_back(pid);
+        if (pid < 0) {  // exocheck sees the socket close: a worker missing
+            std::perror("exocheck: fork");
+            break;
+        }
+        workers.push_back(pid);
     }
     for (int j = 0; j < jobs; ++j) close(first_socket + j);
     while (!workers.empty()) {

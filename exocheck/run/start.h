@@ -1,0 +1,69 @@
+// The one way exocheck and its tests start a process. What one start needs
+// and another does not (its own session, a controlling terminal, limits,
+// descriptors beyond the standard streams, a signal at its parent's death,
+// a working directory, an environment) is said in its StartSpec.
+//
+// The new process shares the starter's memory until it executes the program
+// (as vfork does): starting costs no copy of a large process. Every signal
+// has its default action there and none is blocked, whatever the starter
+// ignores, handles or blocks; it holds no descriptor but those it is given.
+// Each step is checked: a step that fails (a limit that cannot be applied,
+// a directory that cannot be entered, the program that cannot be executed)
+// ends it before the program runs, and the start reports which and why.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <sys/resource.h>
+#include <sys/types.h>
+#include <vector>
+
+namespace exocheck {
+
+// A resource limit (setrlimit) of the started process.
+struct ResourceLimit {
+    int resource;
+    rlim_t soft, hard;
+};
+
+struct StartSpec {
+    // The program and its arguments: command[0] is a path, or a bare name
+    // looked for on PATH.
+    std::vector<std::string> command;
+    // Descriptors of the starter placed at 0, 1, 2, 3... in the started
+    // process, in this order: at least the three standard streams. Every
+    // other descriptor is closed there.
+    std::vector<int> descriptors;
+    // Its environment ("NAME=value" each), or the starter's own.
+    std::optional<std::vector<std::string>> environment;
+    // Its working directory, or the starter's when empty.
+    std::string directory;
+    // Its own session and process group.
+    bool new_session = false;
+    // Its standard input, a terminal's slave, becomes the controlling
+    // terminal of its new session (with new_session).
+    bool controlling_terminal = false;
+    // The signal it gets when the thread that started it ends; 0 for none.
+    int parent_death_signal = 0;
+    std::vector<ResourceLimit> limits;
+};
+
+// How a start went: the pid of the process running the program, or the
+// step that failed ("setrlimit", "chdir", "exec"...) and its errno. A failed
+// start leaves no process behind.
+struct Started {
+    pid_t pid = -1;
+    int error = 0;
+    std::string step;
+    explicit operator bool() const { return pid > 0; }
+    // "exec: No such file or directory", for messages.
+    std::string describe() const;
+};
+
+Started start_process(const StartSpec &spec);
+
+// Waits for the child `pid` to end (through interruptions by signals) and
+// returns its wait status; `usage`, when given, receives what it used.
+int reap(pid_t pid, struct rusage *usage = nullptr);
+
+}  // namespace exocheck
