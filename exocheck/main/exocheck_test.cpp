@@ -133,7 +133,7 @@ TEST(Exocheck, VerdictsAndLikelyCauses) {
          "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8 : enregistrez le source en UTF-8."},
         // A condition that behaves the same on every case is a difference of its own kind.
         {"condition", "tickup", fixture("tickup_wrong_condition"), {}, 1,
-         " 12 différences dont 12 où une condition est écrite autrement.",
+         " 12 différences (12 où une condition est écrite autrement).",
          "condition écrite autrement : « 3 == scanf(\"%d:%d:%d\", &heure, &minute, &seconde) » au lieu de "
          "« scanf(\"%d:%d:%d\", &heure, &minute, &seconde) == 3 », le même comportement sur les "},
         {"function", "tickup", fixture("tickup_wrong_function"), {}, 1, DIFFERS,
@@ -180,17 +180,17 @@ TEST(Exocheck, EachMistakeItsInputAndHint) {
          {}, 30},
         {"two mistakes", "tickup", fixture("tickup_two_mistakes"), {"--all"}, 1, "43 différences, 2 erreurs distinctes.",
          "les accents sont écrits en Latin-1",
-         {"erreur 1 sur 2, 43 cas dont le premier : dialogue du manuel n° 1.", "réduite de 17 octets à 5) : \"0:0:0\"",
-          "erreur 2 sur 2, 4 cas dont le premier", "\"23:59:59\"", "Piste : les heures ne repassent pas à 00 après 23."}},
+         {"erreur 1 sur 2, 43 cas, le premier : dialogue du manuel n° 1.", "réduite de 17 octets à 5) : \"0:0:0\"",
+          "erreur 2 sur 2, 4 cas, le premier", "\"23:59:59\"", "Piste : les heures ne repassent pas à 00 après 23."}},
         {"condition written otherwise", "tickup", fixture("tickup_condition_otherwise"), {}, 1,
-         "65 cas, 6 différences dont 6 où une condition est écrite autrement.",
+         "65 cas, 6 différences (6 où une condition est écrite autrement).",
          "condition écrite autrement : « *heure >= 0 && *heure < 24 » au lieu de « *heure >= 0 && *heure <= 23 »"},
         {"condition counted apart", "tickup", fixture("tickup_condition_otherwise"), {"--conditions-libres"}, 0,
          "65 cas, aucune différence ; 6 cas où une condition est écrite autrement, comptés à part.",
          "condition écrite autrement"},
         // The prompt C's assert() loses through a pipe is never shown missing.
         {"unflushed prompt, another condition", "quadroots", fixture("quadroots_condition"), {}, 1,
-         "dont 9 où une condition est écrite autrement", "condition écrite autrement",
+         "(9 où une condition est écrite autrement)", "condition écrite autrement",
          {"Sortie standard : identique.", "(Jugé à un terminal"}, {"\n- Entrer"}},
         // Runs that reach a short limit run again with --timeout.
         {"slow but correct", "tickup", fixture("tickup_slow"), {}, 0, AGREES, ""},

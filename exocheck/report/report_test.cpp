@@ -456,7 +456,7 @@ TEST(Report, SummaryAndDetails) {
           "Pour reproduire : printf '23:59:59\\n' | ./b\n"}},
         {"every difference", {differs_all}, true, 1,
          {"./b : 10 cas, 4 différences, 2 erreurs distinctes.\n",
-          "\n./b, erreur 1 sur 2, 3 cas dont le premier : cas généré n° 17, graine 7.\n",
+          "\n./b, erreur 1 sur 2, 3 cas, le premier : cas généré n° 17, graine 7.\n",
           "Piste : les heures ne repassent pas à 00 après 23.\n", "\n./b, erreur 2 sur 2, 1 cas : cas généré n° 17",
           "Entrée minimale (réduite de 31 octets à 9) : \"23:59:58\\n\"\n", "Fin : code de sortie 0, comme attendu.\n",
           "Pour reproduire : printf '23:59:58\\n' | ./b\n"}},

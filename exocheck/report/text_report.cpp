@@ -39,7 +39,7 @@ std::string summary_line(const CheckReport &r, const CandidateReport &c) {
     line += std::to_string(c.cases_run) + (stopped ? " cas sur " + std::to_string(r.cases()) : " cas") + ", " +
             (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
     if (c.conditions_otherwise > 0 && !r.conditions_apart)
-        line += " dont " + std::to_string(c.conditions_otherwise) + " où une condition est écrite autrement";
+        line += " (" + std::to_string(c.conditions_otherwise) + " où une condition est écrite autrement)";
     if (stopped) line += stop_part(c);
     if (c.differs() && r.all) line += ", " + count(c.mistakes.size(), "erreur distincte", "erreurs distinctes");
     if (c.follows_statement > 0)
@@ -106,9 +106,9 @@ std::string section(const CandidateReport &c, const std::string &heading, const 
            finding_part(f, r, c.candidate);
 }
 
-// "845 cas dont le premier", "1 cas": the cases of a mistake, before the first's name.
+// "845 cas, le premier", "1 cas": the cases of a mistake, before the first's name.
 std::string cases_heading(std::size_t cases) {
-    return cases == 1 ? "1 cas" : std::to_string(cases) + " cas dont le premier";
+    return cases == 1 ? "1 cas" : std::to_string(cases) + " cas, le premier";
 }
 
 bool same_finding(const Finding &a, const Finding &b) {
