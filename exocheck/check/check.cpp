@@ -32,9 +32,12 @@ namespace {
 
 constexpr std::size_t NONE = std::numeric_limits<std::size_t>::max();
 // The mistakes shrunk with the whole of settings.shrink_ms, the most
-// frequent first; the others get SHORT_SHRINK_MS each.
-constexpr std::size_t SHRUNK_IN_FULL = 4;
+// frequent first; the next get SHORT_SHRINK_MS each, the others none.
+constexpr std::size_t SHRUNK_IN_FULL = 4, SHRUNK = 12;
 constexpr int SHORT_SHRINK_MS = 1000;
+// The distinct mistakes a candidate's report keeps at most: past them, a
+// difference is counted, not told apart.
+constexpr std::size_t MOST_MISTAKES = 50;
 // What tells a condition written otherwise from a mistake's key.
 constexpr std::string_view CONDITION = "condition\x1f";
 
@@ -474,10 +477,12 @@ private:
         return r.generated;
     }
 
-    // Adds case `index` to the group of `key`, made when it is the first.
-    static Group &add_to_group(Entry &e, const std::string &key, std::size_t index, const Finding &f) {
+    // Adds case `index` to the group of `key`, made when it is the first;
+    // nothing past MOST_MISTAKES groups.
+    static Group *add_to_group(Entry &e, const std::string &key, std::size_t index, const Finding &f) {
         auto found = std::ranges::find(e.groups, key, &Group::key);
         if (found == e.groups.end()) {
+            if (e.groups.size() >= MOST_MISTAKES) return nullptr;
             Group g;
             g.key = key;
             g.first_index = index;
@@ -486,7 +491,7 @@ private:
             found = e.groups.end() - 1;
         }
         ++found->cases;
-        return *found;
+        return &*found;
     }
 
     // The assertions of a difference that the other run does not match in
@@ -515,17 +520,21 @@ private:
             note_unmatched(e, *o.finding);
             // Without --all, the first difference is the one mistake.
             for (const std::string &key : o.keys) {
-                Group &g = add_to_group(e, key, index, *o.finding);
-                if (key.starts_with(CONDITION)) g.condition = o.condition;
+                Group *g = add_to_group(e, key, index, *o.finding);
+                if (g != nullptr && key.starts_with(CONDITION)) g->condition = o.condition;
                 if (!settings_.all) break;
             }
             e.stopped = !settings_.all;
             break;
         case Outcome::Kind::condition_only: {
             ++control_.differences;
-            Group &g = add_to_group(e, condition_key(*o.condition), index, *o.finding);
-            g.condition = o.condition;
-            ++g.alone[static_cast<std::size_t>(o.origin)];
+            if (Group *g = add_to_group(e, condition_key(*o.condition), index, *o.finding)) {
+                g->condition = o.condition;
+                ++g->alone[static_cast<std::size_t>(o.origin)];
+            } else {
+                ++r.differences;
+                ++tally.differ;
+            }
             break;
         }
         case Outcome::Kind::follows_statement:
@@ -573,7 +582,8 @@ private:
             std::ranges::transform(e.groups, by_count.begin(), [](Group &g) { return &g; });
             std::ranges::stable_sort(by_count, std::greater<>(), &Group::cases);
             for (std::size_t i = 0; i < by_count.size(); ++i)
-                work.push_back({&e, by_count[i], i < SHRUNK_IN_FULL ? settings_.shrink_ms : SHORT_SHRINK_MS});
+                work.push_back({&e, by_count[i],
+                                i < SHRUNK_IN_FULL ? settings_.shrink_ms : i < SHRUNK ? SHORT_SHRINK_MS : 0});
             if (e.report.statement) work.push_back({&e, nullptr, settings_.shrink_ms});
         }
         std::atomic<std::size_t> next{0};

@@ -612,11 +612,14 @@ void text_causes(std::string_view e, std::string o, const std::string &stream, s
 std::span<const std::string_view> cause_codes() { return CODES; }
 
 void ValueEvidence::add(std::string_view expected_out, std::string_view obtained_out) {
-    constexpr std::size_t MOST_VALUES = 10000;  // what one candidate's check keeps at most
+    // What one candidate's check keeps at most, of lines of a useful length:
+    // a class of 300 candidates stays within tens of MiB.
+    constexpr std::size_t MOST_VALUES = 1000, LONGEST_LINE = 200;
     if (expected_out.size() > LONGEST || obtained_out.size() > LONGEST) return;
     const std::vector<std::string_view> le = lines_of(expected_out), lo = lines_of(obtained_out);
     if (le.size() != lo.size()) return;
     for (std::size_t l = 0; l < le.size(); ++l) {
+        if (le[l].size() > LONGEST_LINE) continue;
         std::vector<Number> ne, no;
         const std::string skeleton = split_numbers(le[l], ne);
         if (ne.empty() || skeleton != split_numbers(lo[l], no) || ne.size() != no.size()) continue;
