@@ -83,8 +83,8 @@ void TimedRunner::keep() {
         changed_.notify_all();
     }
     // Ended here, by the thread that started them.
-    std::vector<std::unique_ptr<CandidateRunner>> runners;
-    for (Rung &rung : rungs_) runners.push_back(std::move(rung.runner));
+    std::vector<std::unique_ptr<CandidateRunner>> runners(rungs_.size());
+    std::ranges::transform(rungs_, runners.begin(), [](Rung &rung) { return std::move(rung.runner); });
     lock.unlock();
     runners.clear();
 }
