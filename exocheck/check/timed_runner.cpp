@@ -5,7 +5,7 @@
 
 namespace exocheck {
 
-TimedRunner::TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, RunLimits limits,
+TimedRunner::TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, const RunLimits &limits,
                          std::vector<std::string> hidden)
     : isolation_(isolation), jobs_(jobs), candidates_(std::move(candidates)), hidden_(std::move(hidden)),
       limits_(limits) {

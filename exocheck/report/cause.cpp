@@ -614,10 +614,29 @@ void text_causes(std::string_view e, std::string o, const std::string &stream, s
 
 std::span<const std::string_view> cause_codes() { return CODES; }
 
+void ValueEvidence::Tally::add(std::int64_t off) {
+    if (off == 0) {
+        ++same;
+    } else if (seen == same) {  // the first value off
+        offset = off;
+    } else if (offset != off) {
+        one_offset = false;
+    }
+    ++seen;
+}
+
+ValueEvidence::Tally *ValueEvidence::tally(const std::string &skeleton, std::size_t rank) {
+    // What one candidate's check keeps at most: a class of 300 candidates
+    // stays within tens of MiB.
+    constexpr std::size_t MOST_VALUES = 1000;
+    auto found = tallies_.find({skeleton, rank});
+    if (found != tallies_.end()) return &found->second;
+    if (tallies_.size() >= MOST_VALUES) return nullptr;
+    return &tallies_.emplace(std::pair{skeleton, rank}, Tally{}).first->second;
+}
+
 void ValueEvidence::add(std::string_view expected_out, std::string_view obtained_out) {
-    // What one candidate's check keeps at most, of lines of a useful length:
-    // a class of 300 candidates stays within tens of MiB.
-    constexpr std::size_t MOST_VALUES = 1000, LONGEST_LINE = 200;
+    constexpr std::size_t LONGEST_LINE = 200;  // longer lines are not values worth keeping
     if (expected_out.size() > LONGEST || obtained_out.size() > LONGEST) return;
     const std::vector<std::string_view> le = lines_of(expected_out), lo = lines_of(obtained_out);
     if (le.size() != lo.size()) return;
@@ -629,21 +648,7 @@ void ValueEvidence::add(std::string_view expected_out, std::string_view obtained
         for (std::size_t k = 0; k < ne.size(); ++k) {
             const auto ve = ne[k].value(), vo = no[k].value();
             if (!ve || !vo || ne[k].decimals != no[k].decimals) continue;
-            auto found = tallies_.find({skeleton, k});
-            if (found == tallies_.end()) {
-                if (tallies_.size() >= MOST_VALUES) continue;
-                found = tallies_.emplace(std::pair{skeleton, k}, Tally{}).first;
-            }
-            Tally &t = found->second;
-            const std::int64_t off = *vo - *ve;
-            if (off == 0) {
-                ++t.same;
-            } else if (t.seen == t.same) {  // the first value off
-                t.offset = off;
-            } else if (t.offset != off) {
-                t.one_offset = false;
-            }
-            ++t.seen;
+            if (Tally *t = tally(skeleton, k)) t->add(*vo - *ve);
         }
     }
 }
