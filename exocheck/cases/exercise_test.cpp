@@ -86,6 +86,8 @@ TEST(Exercise, AMistakeIsRefusedWithItsLineAndField) {
         {"form {0..20}\nform {#1..2000000}[a]\n", form + "« {#1..2000000} » : des répétitions en nombre entier"},
         {"form {0..20}\nform {#1000000..1000000}[{#}]\n", form + "un nombre de répétitions « {#} » dans une répétition"},
         {"form {0..20}\nform {#1000000..1000000}[{i}{i}{i}{i}{i}]\n", form + "peut donner "},
+        {"form {0..20}\nform {#0..524288}[" + std::string(32, 'a') + "]x\n",
+         form + "peut donner 16777217 octets, plus que 16 Mio"},  // 16 MiB and a byte
         {"form {0..20}\nform {}\n", form + "accolades vides « {} »"},
         {"form {0..20}\nform {x}\n", form + "jeton inconnu « {x} »"},
         {"form {0..20}\nform {abc}\n", form + "« {abc} » n'est ni une plage min..max, ni des choix a|b"},
@@ -98,6 +100,7 @@ TEST(Exercise, AMistakeIsRefusedWithItsLineAndField) {
         {"form {0..20}\nform \\x4\n", form + "« \\x » demande deux chiffres hexadécimaux"},
         {"form {0..20}\nform \\400\n", form + "« \\400 » dépasse un octet"},
         {"form {0..20}\nform a\033b\n", form + "caractère de contrôle (\\033)"},
+        {"form {0..20}\ncases 1\177\n", "moyenne.exo, ligne 2, champ « cases » : « 1\\177 » : attendu un nombre de cas"},
         {"form {0..20}\ntypical 1\ntypical 2\n", "moyenne.exo, ligne 3, champ « typical » : donné deux fois"},
         {"form {0..20}\ncases -1\n", "moyenne.exo, ligne 2, champ « cases » : « -1 » : attendu un nombre de cas"},
         {"form {0..20}\ncases\n", "moyenne.exo, ligne 2, champ « cases » : valeur manquante ; attendu un nombre de cas"},
