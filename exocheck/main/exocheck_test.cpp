@@ -175,6 +175,12 @@ TEST(Exocheck, EachMistakeItsInputAndHint) {
         {"maximum from 0", "barmax", fixture("barmax_from_zero"), {}, 1, DIFFERS,
          "le résultat est 0 là où la référence donne « -1 », la valeur extrême de l'entrée : un maximum ou un minimum qui "
          "part de 0", {" octets à 2) : \"-1\"\n"}},
+        {"maximum from 0, every case", "barmax", fixture("barmax_from_zero"), {"--all"}, 1, "1 erreur distincte",
+         "le résultat est 0 là où la référence donne « -1 »"},
+        // Off by one everywhere but past the largest int, where it wraps: no
+        // constant offset, and no maximum from 0 where the result is 0.
+        {"maximum plus one", "barmax", fixture("barmax_plus_one"), {"--all"}, 1, "53 différences, 1 erreur distincte",
+         "une valeur diffère de 1 : « 1 » au lieu de « 0 »."},
         // Each case costs a short limit, not --timeout, and a single byte loops.
         {"loop on every case", "barmax", fixture("barmax_loop"), {"--all"}, 1, "62 cas, 62 différences, 1 erreur distincte ; note ",
          "le candidat ne s'arrête pas dans la limite de 2 s", {" octets à 1) : \"", "Fin obtenue  : limite de temps dépassée (2 s)"},

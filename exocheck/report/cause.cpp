@@ -373,12 +373,14 @@ LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &c
     if (*ve == *vo)
         return cause("leading-zeros", "les zéros en tête diffèrent : " + pair + " (%0" + std::to_string(e.text.size()) + "d ?)");
     if (*ve == -*vo) return cause("sign", "le signe diffère : " + pair);
-    if (context.alone && starts_at_zero(e, o, context.input))
+    const ValueEvidence::Tally *tally = context.tally;
+    // A value that starts at 0 agrees where the input's extreme is above it:
+    // one not seen agreeing may be wrong some other way.
+    if (context.alone && starts_at_zero(e, o, context.input) && tally != nullptr && tally->same > 0)
         return cause("starting-value", "le résultat est 0 là où la référence donne " + shown(e.text) +
                                            ", la valeur extrême de l'entrée : un maximum ou un minimum qui part de 0 "
                                            "au lieu de la première valeur lue ?");
     const std::int64_t off = *vo - *ve;
-    const ValueEvidence::Tally *tally = context.tally;
     LikelyCause value;
     if (tally != nullptr && tally->same == 0 && tally->seen >= 2 && tally->one_offset && tally->offset == off)
         value = cause("constant-offset", "une valeur est décalée de " + signed_units(off, e.decimals) +
