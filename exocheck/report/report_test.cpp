@@ -560,6 +560,7 @@ TEST(Report, ScoresBuiltOnDistinctMistakes) {
     cut.difference = midnight();
     const std::vector<Row> rows = {
         {"agrees", ran_all("a", 0, 0, 0), {}, {}, true, 100},
+        {"agrees, without --all: every case ran all the same", ran_all("a", 0, 0, 0), {}, {}, false, 100},
         // 0 + 30 * 3/4 + 30 * 2/3.
         {"one mistake everywhere", ran_all("b", 1, 1, 2), {mistake("no-midnight-wrap", 1, 1, 2)}, {}, true, 42.5},
         {"the same, weighed 0.5", ran_all("b", 1, 1, 2), {mistake("no-midnight-wrap", 1, 1, 2)},
@@ -718,6 +719,9 @@ TEST(Report, EveryFormatReadByItsReader) {
         written.erase(0, written.find('\0') + 1);
         EXPECT_NE(r.out.find(fact), std::string::npos) << format << ": " << r.out << r.err;
     }
+    // The class's summary closes the TAP of several submissions only.
+    EXPECT_EQ(write_report(only({0}), Format::tap, {}).find("# Bilan"), std::string::npos);
+    EXPECT_NE(write_report(differs, Format::tap, {}).find("\n# Bilan : 3 rendus"), std::string::npos);
     const RunResult graded = read_report("gradescope", write_report(only({1}), Format::gradescope, {}));
     EXPECT_NE(graded.out.find("fact|tests|failed:0/40,failed:22.5/30,failed:20/30\n"), std::string::npos) << graded.out;
 }
