@@ -10,6 +10,7 @@
 
 #include "cases/cases.h"
 #include "judge/compare.h"
+#include "judge/memory_errors.h"
 #include "report/cause.h"
 #include "run/run_program.h"
 
@@ -44,6 +45,45 @@ struct OriginTally {
     std::size_t run = 0, differ = 0, follows_statement = 0;
 };
 
+// How exocheck built a candidate given as a source (check/compile.h).
+struct SourceBuild {
+    // The command as a learner types it in the source's folder, and the
+    // program it makes: "cc -std=gnu17 ... -o mon_tickup mon_tickup.c -lm",
+    // "mon_tickup" (the source's path without its extension).
+    std::string command, program;
+    bool compiled = false;
+    std::string messages;  // when it does not compile: the compiler's messages, its first error first
+    std::size_t warnings = 0;
+    std::vector<std::string> first_warnings;  // the first few warnings' lines: "f.c:12:9: warning: ..."
+};
+
+// A memory error of a candidate (or a warning: a leak, other undefined
+// behaviour), explained once on the first memory-checked case that shows
+// it, its input shrunk to a minimal one that still shows the same kind of
+// error at the same place.
+struct MemoryFinding {
+    MemoryError error;        // its kind, its place (file, line, function) and the checker's words
+    std::string source_line;  // the text of that line of the source, when exocheck has it
+    std::string checker;      // "valgrind" or "sanitizers" (AddressSanitizer and UBSan)
+    std::size_t cases = 0;    // the memory-checked cases that show it
+    Case::Origin origin = Case::Origin::generated;
+    std::size_t number = 0;         // within its origin
+    std::size_t original_size = 0;  // the case's input, in bytes
+    std::string input;              // the shrunk input
+    bool shrink_finished = true;
+    bool output_agrees = false;  // the candidate's output agrees with the reference's on it: a silent error
+    std::string reproduce;       // the shell command that shows it under the checker
+};
+
+// A candidate's runs under a memory checker (--memoire).
+struct MemoryCheck {
+    std::string checkers;  // which checker ran, in French: "Valgrind (memcheck)"...
+    std::size_t cases = 0, runs = 0;  // the cases memory-checked, and the runs under a checker that took
+    std::string stopped;   // why the memory check stopped before its last case, in French; empty when it did not
+    std::vector<MemoryFinding> errors;    // by kind and place, the most frequent first
+    std::vector<MemoryFinding> warnings;  // the leaks and other undefined behaviour, apart
+};
+
 struct CandidateReport {
     std::string candidate;    // as given on the command line
     std::string cannot_run;   // why it cannot be run, or empty
@@ -62,8 +102,12 @@ struct CandidateReport {
     std::optional<Finding> difference;  // the first difference
     std::optional<Finding> statement;   // the first case that follows the statement
     std::optional<Finding> condition_apart;  // counted apart: the first condition written otherwise
+    std::optional<SourceBuild> build;   // given as a source: how it was built
+    std::optional<MemoryCheck> memory;  // with --memoire, when it could run
 
     bool differs() const { return differences > 0; }
+    bool does_not_compile() const { return build && !build->compiled; }
+    bool has_memory_errors() const { return memory && !memory->errors.empty(); }
 };
 
 struct CheckReport {
@@ -74,14 +118,21 @@ struct CheckReport {
     bool conditions_apart = false;  // a condition written otherwise counted apart, not as a difference
     int timeout_ms = 0;
     std::int64_t checked_at = 0;  // when the check began, in seconds since 1970-01-01 UTC
+    bool memory = false;  // the candidates also ran under a memory checker (--memoire)
     std::vector<CandidateReport> candidates;
 
     std::size_t cases() const { return dialogues + boundaries + generated; }
 };
 
-// The exit status: 2 when a candidate could not be run, else 1 when one
-// differs, else 0 (following the statement is no difference).
+// The exit status: 2 when a candidate could not be run or does not compile,
+// else 1 when one differs or has a memory error (a leak is a warning), else
+// 0 (following the statement is no difference).
 int exit_status(const CheckReport &report);
+
+// The shell command that feeds `input` to the candidate: for a source, its
+// build first ("cc ... -o mon_tickup mon_tickup.c -lm && printf '...' |
+// ./mon_tickup").
+std::string reproduce_for(const CandidateReport &candidate, std::string_view input);
 
 // "dialogue du manuel n° 2", "cas limite n° 5", "cas généré n° 17, graine 1".
 std::string case_name(Case::Origin origin, std::size_t number, std::uint64_t seed);

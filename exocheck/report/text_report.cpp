@@ -2,6 +2,7 @@
 
 #include "report/diff.h"
 #include "report/ending.h"
+#include "report/memory_report.h"
 #include "report/visible.h"
 
 namespace exocheck {
@@ -34,6 +35,7 @@ std::string stop_part(const CandidateReport &c) {
 
 std::string summary_line(const CheckReport &r, const CandidateReport &c) {
     std::string line = c.candidate + " : ";
+    if (c.does_not_compile()) return line + "ne compile pas.\n";
     if (!c.cannot_run.empty()) return line + "non vérifié, impossible à lancer.\n";
     if (c.differs() && !r.all && c.cases_run < r.cases())
         line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) + ", " +
@@ -48,7 +50,7 @@ std::string summary_line(const CheckReport &r, const CandidateReport &c) {
     if (c.conditions_otherwise > 0)
         line += (r.conditions_apart ? " ; " : ", dont ") + std::to_string(c.conditions_otherwise) +
                 " cas où une condition est écrite autrement" + (r.conditions_apart ? ", comptés à part" : "");
-    return line + ".\n";
+    return line + memory_summary_part(c) + ".\n";
 }
 
 std::string input_line(const Finding &f) {
@@ -81,8 +83,12 @@ std::string ending_part(const Finding &f, int timeout_ms) {
     return "Fin attendue : " + e + "\nFin obtenue  : " + o + "\n";
 }
 
-std::string reproduce_part(const Finding &f, const std::string &candidate) {
-    const std::string command = reproduce_command(f.input, candidate);
+std::string reproduce_part(const Finding &f, const CandidateReport &c) {
+    // A source runs as the program its build makes, in the source's folder.
+    const std::string candidate = !c.build                                       ? c.candidate
+                                  : c.build->program.find('/') != std::string::npos ? c.build->program
+                                                                                  : "./" + c.build->program;
+    const std::string command = reproduce_for(c, f.input);
     std::string text = command.size() <= LONGEST_COMMAND_SHOWN
                            ? "Pour reproduire : " + command + "\n"
                            : "Pour reproduire : l'entrée fait " + count(f.input.size(), "octet", "octets") +
@@ -93,7 +99,7 @@ std::string reproduce_part(const Finding &f, const std::string &candidate) {
     return text;
 }
 
-std::string finding_part(const Finding &f, const CheckReport &r, const std::string &candidate) {
+std::string finding_part(const Finding &f, const CheckReport &r, const CandidateReport &candidate) {
     std::string text = input_line(f);
     text += stream_part("Sortie standard", f.expected.out, f.obtained.out, f.verdict.stdout_differs);
     text += stream_part("Sortie d'erreur", f.expected.err, f.obtained.err, f.verdict.stderr_differs);
@@ -105,7 +111,7 @@ std::string finding_part(const Finding &f, const CheckReport &r, const std::stri
 
 std::string section(const CandidateReport &c, const std::string &heading, const Finding &f, const CheckReport &r) {
     return "\n" + c.candidate + ", " + heading + " : " + case_name(f.origin, f.number, r.seed) + ".\n" +
-           finding_part(f, r, c.candidate);
+           finding_part(f, r, c);
 }
 
 // "845 cas dont le premier", "1 cas": the cases of a mistake, before the first's name.
@@ -138,13 +144,13 @@ std::string details(const CheckReport &r, const CandidateReport &c) {
         text += section(c, "condition écrite autrement, comptée à part, " + cases_heading(c.conditions_otherwise),
                         *c.condition_apart, r);
     if (c.statement) text += section(c, "conforme à l'énoncé et non à la référence", *c.statement, r);
-    return text;
+    return text + source_and_memory_details(r, c);
 }
 
 }  // namespace
 
 std::string text_report(const CheckReport &report) {
-    std::string text = cases_line(report);
+    std::string text = compiler_warnings_text(report) + cases_line(report);
     for (const CandidateReport &c : report.candidates) text += summary_line(report, c);
     for (const CandidateReport &c : report.candidates) text += details(report, c);
     return text;
