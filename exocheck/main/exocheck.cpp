@@ -13,15 +13,20 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/memory_check.h"
+#include "check/one_shot.h"
 #include "main/interrupt.h"
 #include "main/mends.h"
 #include "main/options.h"
 #include "main/progress.h"
 #include "main/reference.h"
+#include "main/sources.h"
 #include "report/json_report.h"
 #include "report/report.h"
 #include "report/text_report.h"
+#include "run/launcher.h"
 #include "sandbox/cannot_run.h"
+#include "sandbox/leftovers.h"
 #include "sandbox/runner.h"
 #include "sandbox/worker.h"
 
@@ -37,14 +42,34 @@ bool write_out(const std::string &text) {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 
-std::vector<Candidate> candidates_of(const Options &options) {
-    std::vector<Candidate> candidates;
-    for (const std::string &given : options.candidates) {
-        Candidate c{given, std::filesystem::absolute(given).lexically_normal().string(), cannot_run(given)};
-        if (!c.cannot_run.empty()) say(c.cannot_run);
-        candidates.push_back(std::move(c));
+// Valgrind, which --memoire needs, or empty after saying what to install.
+std::string valgrind_for(const Options &options) {
+    if (!options.memory) return "";
+    if (emulated()) {
+        say("--memoire ne fonctionne pas sous un émulateur (PETITS_EMULATOR)");
+        return "";
     }
-    return candidates;
+    std::string valgrind = find_on_path("valgrind");
+    if (valgrind.empty())
+        say("--memoire demande Valgrind, absent de cette machine : installez-le (sudo apt-get install valgrind)");
+    return valgrind;
+}
+
+// A run under a memory checker, unconfined.
+RunResult memory_run(const MemoryRunRequest &request, int timeout_ms) {
+    const char *tmpdir = std::getenv("TMPDIR");
+    std::string directory = std::string(tmpdir != nullptr && *tmpdir == '/' ? tmpdir : "/tmp") + "/exocheck-XXXXXX";
+    if (mkdtemp(directory.data()) == nullptr) throw std::runtime_error("impossible de créer un répertoire temporaire");
+    OneShot shot{request.wrapper, "", directory, timeout_ms, request.input, request.environment};
+    shot.command.push_back(request.program);
+    try {
+        RunResult r = run_one_shot(shot, Isolation::none);
+        remove_tree(directory);
+        return r;
+    } catch (...) {
+        remove_tree(directory);
+        throw;
+    }
 }
 
 Isolation isolation_of(const Options &options) {
@@ -77,10 +102,8 @@ int check(const Options &options) {
     const ProgramData &program = *options.program;
     const std::string reference = reference_of(options);
     if (reference.empty()) return USAGE;
-    const std::vector<Candidate> candidates = candidates_of(options);
-    std::vector<std::string> runnable;
-    for (const Candidate &c : candidates)
-        if (c.cannot_run.empty()) runnable.push_back(c.path);
+    const std::string valgrind = valgrind_for(options);
+    if (options.memory && valgrind.empty()) return USAGE;
 
     CheckSettings settings;
     settings.seed = options.seed;
@@ -90,7 +113,6 @@ int check(const Options &options) {
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
     settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
     settings.reference_confined = !options.reference.empty();
-    if (settings.reference_confined) runnable.push_back(reference);
     // The mends are exocheck's knowledge of the fifteen: a teacher's
     // exercise has none, whatever its name.
     if (is_one_of_ours(program)) settings.mend = mend_of(program.name);
@@ -103,9 +125,12 @@ int check(const Options &options) {
     CheckControl control;
     std::optional<ProgressLine> progress_line;
     std::atomic<ProgressLine *> progress_in_use{nullptr};
+    std::optional<BuiltCandidates> built;
+    std::atomic<BuiltCandidates *> built_in_use{nullptr};
     const InterruptWatch interrupt([&] {
         control.stop = true;
         if (TimedRunner *r = runner_in_use.load()) r->kill_all();
+        if (BuiltCandidates *b = built_in_use.load()) b->remove_now();
         // A thread may have been starting a run during the first look.
         kill_children();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -115,17 +140,35 @@ int check(const Options &options) {
     progress_in_use = &progress_line.emplace(program.name, control);
     CheckReport report;
     try {
-        runner.emplace(isolation_of(options), settings.jobs, runnable, settings.limits);
+        const Isolation isolation = isolation_of(options);
+        // Sources are compiled first, confined like the candidates.
+        built.emplace(options.candidates, options.memory, settings.jobs, isolation);
+        built_in_use = &*built;
+        const std::vector<Candidate> &candidates = built->candidates();
+        std::vector<std::string> runnable;
+        for (const Candidate &c : candidates) {
+            if (c.cannot_run.empty()) runnable.push_back(c.path);
+            else say(c.cannot_run);
+        }
+        if (settings.reference_confined) runnable.push_back(reference);
+        runner.emplace(isolation, settings.jobs, runnable, settings.limits);
         runner_in_use = &*runner;
         report = run_check(program, reference, candidates, settings, *runner, control);
+        built->add_builds(report);
+        if (options.memory) {
+            const int memory_ms = memory_timeout_ms(settings.limits.timeout_ms);
+            run_memory_check(program, reference, candidates, built->memory_targets(), valgrind, settings, *runner,
+                             [&](const MemoryRunRequest &request) { return memory_run(request, memory_ms); },
+                             control, report);
+        }
     } catch (const std::runtime_error &error) {
         progress_line->erase();
         say(error.what());
         return USAGE;
     }
     progress_line->erase();
-    for (std::size_t k = 0; k < candidates.size(); ++k)
-        if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
+    for (std::size_t k = 0; k < built->candidates().size(); ++k)
+        if (built->candidates()[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
             say(report.candidates[k].cannot_run);
     if (!write_out(options.json ? json_report(report) : text_report(report))) {
         say("erreur d'écriture sur la sortie standard");

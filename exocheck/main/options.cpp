@@ -75,6 +75,9 @@ constexpr OptionRow OPTIONS[] = {
      "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5",
      [](CommandLine &c, std::string_view v) { return set(c.options.timeout_ms, milliseconds(v)); }},
     {"json", nullptr, "écrit le rapport en JSON", "", [](CommandLine &c, std::string_view) { c.options.json = true; return true; }},
+    {"memoire", nullptr, "cherche aussi les erreurs de mémoire, sous Valgrind ou\nAddressSanitizer", "",
+     [](CommandLine &c, std::string_view) { c.options.memory = true; return true; }},
+    {"memory", nullptr, "comme --memoire", "", [](CommandLine &c, std::string_view) { c.options.memory = true; return true; }},
     {"exercice", "FICHIER", "l'exercice d'un enseignant, décrit dans FICHIER (voir\nexocheck-exercice(5)), au lieu de PROGRAMME", "un fichier d'exercice",
      [](CommandLine &c, std::string_view v) { c.options.exercise_file = v; return !v.empty(); }},
     {"reference", "CORRIGE", "le programme de référence de cet exercice, isolé comme\nles candidats", "un programme",
@@ -253,7 +256,8 @@ std::string help_text() {
            "PROGRAMME, se comporte comme le programme de référence : mêmes sorties et même\n"
            "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"
            "première différence, l'entrée est réduite au minimum et la différence\n"
-           "expliquée.\n"
+           "expliquée. Un CANDIDAT source en C ou C++ (.c, .cpp, .cc, .cxx) est d'abord\n"
+           "compilé.\n"
            "\n" +
            option_lines() +
            "\n"
@@ -261,8 +265,9 @@ std::string help_text() {
            program_names() +
            "\n"
            "Code de sortie : 0 si chaque candidat se comporte comme la référence (ou comme\n"
-           "l'énoncé), 1 si l'un d'eux diffère, 2 pour une erreur d'utilisation ou un\n"
-           "candidat impossible à lancer, 130 ou 143 après une interruption.\n"
+           "l'énoncé), 1 si l'un d'eux diffère ou a une erreur de mémoire, 2 pour une\n"
+           "erreur d'utilisation, un candidat impossible à lancer ou un source qui ne\n"
+           "compile pas, 130 ou 143 après une interruption.\n"
            "Voir exocheck(1).\n";
 }
 

@@ -34,6 +34,7 @@ struct Options {
     std::optional<int> timeout_ms;
     bool json = false;
     bool sandbox = true;
+    bool memory = false;  // --memoire: also run each candidate under a memory checker
 };
 
 struct CommandLine {
