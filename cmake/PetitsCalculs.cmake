@@ -278,14 +278,18 @@ function(install_object_module target subsystem object_name)
   set_property(GLOBAL PROPERTY PETITS_MODULE_${target}_REQUIRES ${M_REQUIRES})
 endfunction()
 
-# add_gtest(<name> SOURCES <src>... [LINK <target>...])
-# A GoogleTest program registered with CTest, one CTest test per test case.
+# add_gtest(<name> SOURCES <src>... [LINK <target>...] [TIMEOUT <seconds>])
+# A GoogleTest program registered with CTest, one CTest test per test case,
+# each given 60 seconds unless TIMEOUT says otherwise.
 function(add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LINK" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LINK" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 60)
+  endif()
   add_executable(${name} ${T_SOURCES})
   petits_test_code(${name})
   target_link_libraries(${name} PRIVATE common test_support GTest::gtest_main ${T_LINK})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 60)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
 
 # petits_test_code(<target>)

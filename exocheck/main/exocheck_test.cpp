@@ -13,6 +13,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -197,7 +199,8 @@ TEST(Exocheck, CommandLine) {
         {{"tickup", "--", "--all"}, 2, "tickup : ", "exocheck: "},
         {{"tickup", "./absent"}, 2, "tickup : ", "exocheck: "},
         {{"tickup", VERDICT_SCRIPTS}, 2, "tickup : ", "exocheck: "},
-        {{"tickup", script("verdict_tickup.c")}, 2, "tickup : ", "exocheck: "},
+        // A source is compiled first: this one is a correct tickup.
+        {{"--cases", "0", "tickup", script("verdict_tickup.c")}, 0, "tickup : ", ""},
         {{"tickup", script("verdict_missing_interpreter.sh")}, 2, "tickup : ", "exocheck: "},
     };
     for (const Row &row : rows) {
@@ -416,6 +419,132 @@ TEST(Exocheck, InterruptLeavesNothingBehind) {
         EXPECT_TRUE(fs::is_empty(temporary)) << temporary;
         fs::remove_all(temporary);
     }
+}
+
+// --memoire on a learner's digittally, in C and C++, given as sources or
+// built as programs: each memory fault found with its kind, at its line,
+// on a minimal input, though the output agrees; the correct ones raise
+// nothing. Checked as a teacher's exercise of few cases, since each costs a
+// run under Valgrind.
+struct MemoryRow {
+    const char *name;
+    std::string candidate;
+    std::string verdict;
+    // Each error, then each warning, as "kind-code:line:input" (the input
+    // as Python's repr writes it); "*" for an input left unchecked, "#11"
+    // for one of 11 numbers.
+    std::vector<std::string> errors, warnings;
+};
+
+std::string memory_source(const std::string &name) { return std::string(MEMORY_SOURCES) + "/" + name; }
+
+// The line of the memory fixture's source that holds `text`.
+std::string line_of(const std::string &text) {
+    std::ifstream in(script("memory_digittally.c"));
+    int n = 1;
+    for (std::string line; std::getline(in, line); ++n)
+        if (has(line, text)) return std::to_string(n);
+    return "?";
+}
+
+// exocheck --memoire on the rows' candidates at once; each row's verdict,
+// errors and warnings as the JSON gives them.
+void check_memory(const std::vector<MemoryRow> &rows, int status) {
+    std::vector<std::string> arguments = {"--json", "--memoire", "--exercice", std::string(EXERCISES) + "/chiffres.exo",
+                                          "--reference", program_path("digittally")};
+    for (const MemoryRow &row : rows) arguments.push_back(row.candidate);
+    const RunResult r = exocheck(arguments);
+    EXPECT_TRUE(exited_with(r, status)) << describe_end(r) << "\n" << r.out << r.err;
+    RunOptions options;
+    options.arguments = {"-c",
+                         "import json, sys\n"
+                         "for c in json.load(sys.stdin)['candidates']:\n"
+                         "    m = c['memory'] or {'errors': [], 'warnings': []}\n"
+                         "    show = lambda f: '%s:%s:%r' % (f['kind_code'], f['line'], f['minimal_input'])\n"
+                         "    print(c['verdict'])\n"
+                         "    print('\\t'.join(show(f) for f in m['errors']))\n"
+                         "    print('\\t'.join(show(f) for f in m['warnings']))\n"
+                         "    b = c['build'] or {}\n"
+                         "    print(([l for l in b.get('messages', '').split('\\n') if ': error: ' in l] + [''])[0])\n"};
+    const RunResult parsed = run_program("python3", r.out, options);
+    ASSERT_EQ(parsed.err, "") << r.out;
+    std::istringstream lines(parsed.out);
+    for (const MemoryRow &row : rows) {
+        std::string verdict, errors, warnings, compile_error;
+        std::getline(lines, verdict);
+        std::getline(lines, errors);
+        std::getline(lines, warnings);
+        std::getline(lines, compile_error);
+        EXPECT_EQ(verdict, row.verdict) << row.name << "\n" << r.out;
+        const auto matches = [](const std::string &got, const std::vector<std::string> &wanted) {
+            std::istringstream fields(got);
+            std::vector<std::string> found;
+            for (std::string f; std::getline(fields, f, '\t');) found.push_back(f);
+            if (found.size() != wanted.size()) return false;
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                const std::size_t colon = wanted[i].rfind(':');
+                const std::string place = wanted[i].substr(0, colon + 1), input = wanted[i].substr(colon + 1);
+                if (!found[i].starts_with(place)) return false;
+                std::string numbers = found[i].substr(place.size());
+                std::ranges::replace(numbers, '\'', ' ');
+                if (const std::size_t newline = numbers.find("\\n"); newline != std::string::npos) numbers.erase(newline, 2);
+                std::istringstream words(numbers);
+                const auto count = std::distance(std::istream_iterator<std::string>(words), {});
+                if (input != "*" && found[i] != wanted[i] && !(input == "#11" && count == 11)) return false;
+            }
+            return true;
+        };
+        EXPECT_TRUE(matches(errors, row.errors)) << row.name << ": " << errors << "\n" << r.out;
+        EXPECT_TRUE(matches(warnings, row.warnings)) << row.name << ": " << warnings << "\n" << r.out;
+        if (row.verdict == "does_not_compile") {
+            EXPECT_TRUE(has(compile_error, "erreur_de_syntaxe.c:" + line_of("faute : ERREUR_DE_SYNTAXE") + ":"))
+                << compile_error;
+        }
+    }
+}
+
+TEST(Exocheck, MemoryFaultsOfSources) {
+    NATIVE_ONLY();
+    // Each on the smallest input that shows it: no number at all, one, or
+    // the 11 that make the double free (their digits shrunk as time allows).
+    check_memory({{"read past the end", memory_source("lecture_hors_tableau.c"), "memory_errors",
+                   {"read-out-of-bounds:" + line_of("faute : LECTURE_HORS_TABLEAU") + ":''"}, {}},
+                  {"uninitialised", memory_source("non_initialise.c"), "memory_errors",
+                   {"uninitialised:" + line_of("faute : NON_INITIALISE") + ":''"}, {}},
+                  {"use after free", memory_source("apres_liberation.c"), "memory_errors",
+                   {"use-after-free:" + line_of("faute : APRES_LIBERATION") + ":'0'"}, {}},
+                  {"double free", memory_source("double_liberation.c"), "memory_errors",
+                   {"double-free:" + line_of("faute : DOUBLE_LIBERATION") + ":#11"}, {}},
+                  {"leak", memory_source("fuite.c"), "agree", {}, {"leak:" + line_of("int *compte = malloc") + ":''"}}},
+                 1);
+}
+
+TEST(Exocheck, SourcesThatAreRightRaiseNothing) {
+    NATIVE_ONLY();
+    check_memory({{"C", memory_source("correct.c"), "agree", {}, {}},
+                  {"C with assert", memory_source("avec_assert.c"), "agree", {}, {}},
+                  {"C with the maths library", memory_source("avec_libm.c"), "agree", {}, {}},
+                  {"C++", memory_source("cpp_correct.cpp"), "agree", {}, {}},
+                  {"C++ with assert", memory_source("cpp_avec_assert.cpp"), "agree", {}, {}},
+                  {"a syntax error", memory_source("erreur_de_syntaxe.c"), "does_not_compile", {}, {}}},
+                 2);
+}
+
+TEST(Exocheck, MemoryFaultsOfPrograms) {
+    NATIVE_ONLY();
+    // Under Valgrind, which sees a double free's block as leaked too; and a
+    // program built with AddressSanitizer, read from its own reports.
+    check_memory({{"correct", fixture("memory_correct"), "agree", {}, {}},
+                  {"read past the end", fixture("memory_lecture_hors_tableau"), "memory_errors",
+                   {"read-out-of-bounds:" + line_of("faute : LECTURE_HORS_TABLEAU") + ":''"}, {}},
+                  {"uninitialised", fixture("memory_non_initialise"), "memory_errors",
+                   {"uninitialised:" + line_of("faute : NON_INITIALISE") + ":''"}, {}},
+                  {"double free", fixture("memory_double_liberation"), "memory_errors",
+                   {"double-free:" + line_of("faute : DOUBLE_LIBERATION") + ":*"}, {"leak:*"}},
+                  // Its own report makes its runs differ too.
+                  {"built with AddressSanitizer", fixture("memory_apres_liberation_asan"), "differ",
+                   {"use-after-free:" + line_of("faute : APRES_LIBERATION") + ":'0'"}, {}}},
+                 1);
 }
 
 // At a terminal, a check longer than a second shows its progress on one
