@@ -9,7 +9,14 @@ else()
   find_package(GTest)
   petits_require("${GTest_FOUND}" GoogleTest libgtest-dev)
 endif()
-# A sanitizer build runs only the tests of the code: GoogleTest is enough.
+# The readers of exocheck's report formats, which its tests feed them: every
+# build runs those tests (prove's parser comes with perl).
+petits_require_tool(PERL_PROGRAM perl perl)
+petits_require_tool(XMLLINT_PROGRAM xmllint libxml2-utils)
+petits_require_tool(CHROMIUM_PROGRAM chromium chromium)
+petits_require_tool(PARALLEL_PROGRAM parallel parallel)  # a class spread over machines
+# Beyond those, a sanitizer build runs only the tests of the code: GoogleTest
+# is enough.
 if(NOT PETITS_SANITIZE)
   find_package(Python3 COMPONENTS Interpreter)
   petits_require("${Python3_Interpreter_FOUND}" python3 python3)  # page examples

@@ -124,6 +124,7 @@ struct Outcome {
     enum class Kind { skipped, agree, differ, condition_only, follows_statement, not_started } kind = Kind::skipped;
     Case::Origin origin = Case::Origin::generated;
     std::optional<Finding> finding;  // for a difference or a case that follows the statement
+    double seconds = 0;              // the candidate's run, judged
     std::vector<std::string> keys;   // differ: the mistakes it shows
     std::optional<ConditionPair> condition;  // condition_only
 };
@@ -381,8 +382,10 @@ private:
     }
 
     Outcome run_case(int job, Entry &e, const Case &c, std::size_t index, const ReferenceRun &reference) {
+        const auto start = std::chrono::steady_clock::now();
         Judgement j = referee().judge(job, e.candidate->path, c.input, reference, &e.past_ceiling);
         Outcome o;
+        o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         o.origin = c.origin;
         if (j.obtained.start_error != 0) {
             o.kind = Outcome::Kind::not_started;
@@ -489,6 +492,7 @@ private:
         }
         ++r.cases_run;
         ++tally.run;
+        tally.seconds += o.seconds;
     }
 
     // A condition written otherwise behaves the same on every case run when
@@ -562,7 +566,8 @@ private:
         std::ranges::stable_sort(shown, [](const Group *a, const Group *b) {
             return a->cases != b->cases ? a->cases > b->cases : a->first_index < b->first_index;
         });
-        for (const Group *g : shown) r.mistakes.push_back(Mistake{g->first.cause.code, g->cases, g->first});
+        for (const Group *g : shown)
+            r.mistakes.push_back(Mistake{g->first.cause.code, g->cases, g->first, g->by_origin[0], g->by_origin[1]});
     }
 
     CheckReport report() {

@@ -21,9 +21,11 @@
 #include "main/progress.h"
 #include "main/reference.h"
 #include "main/sources.h"
-#include "report/json_report.h"
+#include "main/submissions.h"
+#include "report/formats.h"
+#include "report/groups.h"
 #include "report/report.h"
-#include "report/text_report.h"
+#include "report/score.h"
 #include "run/launcher.h"
 #include "sandbox/cannot_run.h"
 #include "sandbox/leftovers.h"
@@ -34,7 +36,7 @@ namespace exocheck {
 
 namespace {
 
-constexpr int USAGE = 2;  // also: a candidate or a reference that cannot run
+constexpr int USAGE = 2;  // also: a reference that cannot be found or run, a report not written
 
 void say(const std::string &text) { std::fputs(("exocheck: " + text + "\n").c_str(), stderr); }
 
@@ -72,6 +74,48 @@ RunResult memory_run(const MemoryRunRequest &request, int timeout_ms) {
     }
 }
 
+// The submissions of the command line or of the class; false (and said) when
+// the class cannot be read.
+bool submissions_of(const Options &options, std::vector<Submission> &submissions) {
+    const std::string file = options.file.empty() ? std::string(options.program->name) : options.file;
+    if (options.class_folder.empty()) {
+        submissions = given_submissions(options.candidates, file);
+        return true;
+    }
+    std::vector<std::string> unlisted;
+    if (const std::string wrong = class_submissions(options.class_folder, file, options.learners_file, submissions, unlisted);
+        !wrong.empty()) {
+        say(wrong);
+        return false;
+    }
+    if (!unlisted.empty()) {
+        std::string names;
+        for (const std::string &u : unlisted) names += (names.empty() ? "" : ", ") + u;
+        say("dossiers de la classe absents de la liste, non vérifiés : " + names);
+    }
+    return true;
+}
+
+// The check's report with every submission in its place, named, those not
+// handed in among them; then scored and grouped.
+void complete(CheckReport &report, const std::vector<Submission> &submissions, const Options &options) {
+    std::vector<CandidateReport> checked = std::move(report.candidates);
+    report.candidates.clear();
+    std::size_t next = 0;
+    for (const Submission &s : submissions) {
+        CandidateReport c;
+        if (s.not_handed_in.empty()) c = std::move(checked[next++]);
+        c.candidate = s.path;
+        c.name = s.name;
+        c.not_handed_in = s.not_handed_in;
+        report.candidates.push_back(std::move(c));
+    }
+    report.class_folder = options.class_folder;
+    report.weights = options.weights;
+    grade(report);
+    group_mistakes(report);
+}
+
 Isolation isolation_of(const Options &options) {
     if (!options.sandbox) return Isolation::none;
     if (sandbox_available()) return Isolation::sandbox;
@@ -98,17 +142,28 @@ std::string reference_of(const Options &options) {
     return reference;
 }
 
-int check(const Options &options) {
+int check(Options options) {
+    if (!options.weights_file.empty())
+        if (const std::string wrong = read_weights(options.weights, options.weights_file); !wrong.empty()) {
+            say(wrong);
+            return USAGE;
+        }
     const ProgramData &program = *options.program;
     const std::string reference = reference_of(options);
     if (reference.empty()) return USAGE;
+    std::vector<Submission> submissions;
+    if (!submissions_of(options, submissions)) return USAGE;
+    std::vector<std::string> handed_in;
+    for (const Submission &s : submissions)
+        if (s.not_handed_in.empty()) handed_in.push_back(s.path);
     const std::string valgrind = valgrind_for(options);
     if (options.memory && valgrind.empty()) return USAGE;
 
     CheckSettings settings;
     settings.seed = options.seed;
     settings.generated = options.cases.value_or(program.cases.value_or(1000));
-    settings.all = options.all;
+    // A score needs every case: a class, and the formats that grade, run them all.
+    settings.all = options.all || !options.class_folder.empty() || grades(options.format);
     settings.conditions_apart = options.conditions_apart;
     settings.jobs = options.jobs > 0 ? options.jobs : processors();
     settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
@@ -139,26 +194,26 @@ int check(const Options &options) {
     });
     progress_in_use = &progress_line.emplace(program.name, control);
     CheckReport report;
+    const auto start = std::chrono::steady_clock::now();
     try {
         const Isolation isolation = isolation_of(options);
         // Sources are compiled first, confined like the candidates.
-        built.emplace(options.candidates, options.memory, settings.jobs, isolation);
+        built.emplace(handed_in, options.memory, settings.jobs, isolation);
         built_in_use = &*built;
-        const std::vector<Candidate> &candidates = built->candidates();
         std::vector<std::string> runnable;
-        for (const Candidate &c : candidates) {
+        for (const Candidate &c : built->candidates()) {
             if (c.cannot_run.empty()) runnable.push_back(c.path);
             else say(c.cannot_run);
         }
         if (settings.reference_confined) runnable.push_back(reference);
         runner.emplace(isolation, settings.jobs, runnable, settings.limits);
         runner_in_use = &*runner;
-        report = run_check(program, reference, candidates, settings, *runner, control);
+        report = run_check(program, reference, built->candidates(), settings, *runner, control);
         built->add_builds(report);
         if (options.memory) {
             const int memory_ms = memory_timeout_ms(settings.limits.timeout_ms);
-            run_memory_check(program, reference, candidates, built->memory_targets(), valgrind, settings, *runner,
-                             [&](const MemoryRunRequest &request) { return memory_run(request, memory_ms); },
+            run_memory_check(program, reference, built->candidates(), built->memory_targets(), valgrind, settings,
+                             *runner, [&](const MemoryRunRequest &request) { return memory_run(request, memory_ms); },
                              control, report);
         }
     } catch (const std::runtime_error &error) {
@@ -167,10 +222,13 @@ int check(const Options &options) {
         return USAGE;
     }
     progress_line->erase();
-    for (std::size_t k = 0; k < built->candidates().size(); ++k)
-        if (built->candidates()[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
+    const std::vector<Candidate> &candidates = built->candidates();
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+        if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
             say(report.candidates[k].cannot_run);
-    if (!write_out(options.json ? json_report(report) : text_report(report))) {
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    complete(report, submissions, options);
+    if (!write_out(write_report(report, options.format, {options.csv_separator}))) {
         say("erreur d'écriture sur la sortie standard");
         return USAGE;
     }

@@ -10,6 +10,7 @@
 
 #include "cases/exercise.h"
 #include "program_texts.h"
+#include "report/score.h"
 
 namespace exocheck {
 
@@ -74,7 +75,6 @@ constexpr OptionRow OPTIONS[] = {
     {"timeout", "S", "limite de temps de chaque exécution, en secondes (2 par\ndéfaut)",
      "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5",
      [](CommandLine &c, std::string_view v) { return set(c.options.timeout_ms, milliseconds(v)); }},
-    {"json", nullptr, "écrit le rapport en JSON", "", [](CommandLine &c, std::string_view) { c.options.json = true; return true; }},
     {"memoire", nullptr, "cherche aussi les erreurs de mémoire, sous Valgrind ou\nAddressSanitizer", "",
      [](CommandLine &c, std::string_view) { c.options.memory = true; return true; }},
     {"memory", nullptr, "comme --memoire", "", [](CommandLine &c, std::string_view) { c.options.memory = true; return true; }},
@@ -82,6 +82,31 @@ constexpr OptionRow OPTIONS[] = {
      [](CommandLine &c, std::string_view v) { c.options.exercise_file = v; return !v.empty(); }},
     {"reference", "CORRIGE", "le programme de référence de cet exercice, isolé comme\nles candidats", "un programme",
      [](CommandLine &c, std::string_view v) { c.options.reference = v; return !v.empty(); }},
+    {"class", "DOSSIER", "vérifie la classe de DOSSIER : le fichier du nom de\nl'exercice dans chaque dossier d'élève", "un dossier",
+     [](CommandLine &c, std::string_view v) { c.options.class_folder = v; return !v.empty(); }},
+    {"file", "NOM", "avec --class, le nom du fichier rendu s'il n'est pas\ncelui de l'exercice", "un chemin relatif au dossier de chaque élève",
+     [](CommandLine &c, std::string_view v) {
+         c.options.file = v;
+         return !v.empty() && !v.starts_with('/') && v.find("..") == std::string_view::npos;
+     }},
+    {"learners", "FICHIER", "avec --class, la liste des élèves, un nom par ligne :\nun élève sans dossier est « rien rendu »", "un fichier",
+     [](CommandLine &c, std::string_view v) { c.options.learners_file = v; return !v.empty(); }},
+    {"format", "FORMAT", "format du rapport : text (par défaut), json, csv,\njunit, tap, gradescope ou html",
+     "text, json, csv, junit, tap, gradescope ou html",
+     [](CommandLine &c, std::string_view v) { return set(c.options.format, format_named(v)); }},
+    {"json", nullptr, "écrit le rapport en JSON, comme --format json", "",
+     [](CommandLine &c, std::string_view) { c.options.format = Format::json; return true; }},
+    {"csv-separator", "SEP", "séparateur du CSV : « , » (par défaut) ou « ; », qui\nécrit aussi les décimales avec une virgule", "« , » ou « ; »",
+     [](CommandLine &c, std::string_view v) {
+         c.options.csv_separator = v.empty() ? ',' : v[0];
+         return v == "," || v == ";";
+     }},
+    {"weight", "NOM=POIDS", "points d'un genre de cas (dialogues, boundaries,\ngenerated) ou poids d'un code de cause dans la note",
+     "NOM=POIDS : dialogues, boundaries ou generated et des points de 0 à 100, ou un code de cause et un poids de 0 "
+     "à 10",
+     [](CommandLine &c, std::string_view v) { return set_weight(c.options.weights, v).empty(); }},
+    {"weights", "FICHIER", "les mêmes poids, un NOM=POIDS par ligne", "un fichier",
+     [](CommandLine &c, std::string_view v) { c.options.weights_file = v; return !v.empty(); }},
     {"no-sandbox", nullptr, "exécute les candidats sans les isoler", "",
      [](CommandLine &c, std::string_view) { c.options.sandbox = false; return true; }},
     {"help", nullptr, "affiche cette aide et termine", "",
@@ -187,7 +212,10 @@ void take_exercise(const std::vector<std::string> &operands, CommandLine &result
     if (o.exercise_file.empty()) return refuse(refusal("l'option « --reference » va avec « --exercice »"));
     if (o.reference.empty())
         return refuse(refusal("il manque le programme de référence de l'exercice : --reference CORRIGE"));
-    if (operands.empty()) return refuse(refusal("il manque le candidat à vérifier"));
+    if (operands.empty() && o.class_folder.empty()) return refuse(refusal("il manque le candidat à vérifier"));
+    if (!operands.empty() && !o.class_folder.empty())
+        return refuse(refusal("avec --class, les rendus sont ceux de la classe : pas de candidat « " + operands[0] +
+                              " » en plus"));
     try {
         o.exercise = std::make_shared<const ProgramData>(read_exercise_file(o.exercise_file));
     } catch (const ExerciseMistake &mistake) {
@@ -209,8 +237,24 @@ void take_operands(const std::vector<std::string> &operands, CommandLine &result
     if (result.options.program == nullptr)
         return refuse("exocheck: programme inconnu « " + operands[0] + " » ; les programmes sont :\n" + program_names() +
                       try_help());
-    if (operands.size() == 1) return refuse(refusal("il manque le candidat à vérifier, après « " + operands[0] + " »"));
-    result.options.candidates.assign(operands.begin() + 1, operands.end());
+    Options &o = result.options;
+    if (!o.class_folder.empty() && operands.size() > 1)
+        return refuse(refusal("avec --class, les rendus sont ceux de la classe : pas de candidat « " + operands[1] +
+                              " » en plus"));
+    if (o.class_folder.empty() && operands.size() == 1)
+        return refuse(refusal("il manque le candidat à vérifier, après « " + operands[0] + " »"));
+    o.candidates.assign(operands.begin() + 1, operands.end());
+}
+
+// The options that go only with others, or not with them; empty when all fit.
+std::string misfit(const Options &o) {
+    if (o.class_folder.empty() && (!o.file.empty() || !o.learners_file.empty()))
+        return std::string("l'option « ") + (o.file.empty() ? "--learners" : "--file") + " » va avec --class";
+    if (o.format == Format::gradescope && (!o.class_folder.empty() || o.candidates.size() > 1))
+        return "--format gradescope note un seul rendu, celui que l'autocorrecteur reçoit";
+    if (o.weights.dialogues + o.weights.boundaries + o.weights.generated <= 0)
+        return "les points des genres de cas (dialogues, boundaries, generated) sont tous nuls";
+    return "";
 }
 
 }  // namespace
@@ -246,28 +290,36 @@ CommandLine parse_command_line(const std::vector<std::string> &arguments) {
     // After "--", every argument is an operand.
     operands.insert(operands.end(), argv.begin() + optind, argv.end() - 1);
     take_operands(operands, result);
+    if (result.action == Action::check)
+        if (const std::string wrong = misfit(result.options); !wrong.empty()) {
+            result.action = Action::refuse;
+            result.message = refusal(wrong);
+        }
     return result;
 }
 
 std::string help_text() {
     return "Utilisation : exocheck [OPTION]... PROGRAMME CANDIDAT...\n"
            "   ou : exocheck [OPTION]... --exercice FICHIER --reference CORRIGE CANDIDAT...\n"
+           "   ou : exocheck [OPTION]... --class DOSSIER PROGRAMME\n"
            "Vérifie que chaque CANDIDAT, un programme écrit d'après l'énoncé de l'exercice\n"
            "PROGRAMME, se comporte comme le programme de référence : mêmes sorties et même\n"
            "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"
            "première différence, l'entrée est réduite au minimum et la différence\n"
            "expliquée. Un CANDIDAT source en C ou C++ (.c, .cpp, .cc, .cxx) est d'abord\n"
-           "compilé.\n"
+           "compilé. Pour une classe (--class) et les formats qui notent (csv, junit,\n"
+           "tap, gradescope, html), tous les cas sont vérifiés et chaque rendu noté sur 20.\n"
            "\n" +
            option_lines() +
            "\n"
            "PROGRAMME est l'un des exercices :\n" +
            program_names() +
            "\n"
-           "Code de sortie : 0 si chaque candidat se comporte comme la référence (ou comme\n"
-           "l'énoncé), 1 si l'un d'eux diffère ou a une erreur de mémoire, 2 pour une\n"
-           "erreur d'utilisation, un candidat impossible à lancer ou un source qui ne\n"
-           "compile pas, 130 ou 143 après une interruption.\n"
+           "Code de sortie : 0 si chaque rendu se comporte comme la référence (ou comme\n"
+           "l'énoncé), 1 si l'un d'eux diffère, a une erreur de mémoire, ne peut pas être\n"
+           "lancé ou n'a pas été rendu, 2 si la commande est incorrecte, la référence\n"
+           "introuvable ou un source ne compile pas, 129, 130 ou 143 après une\n"
+           "interruption.\n"
            "Voir exocheck(1).\n";
 }
 

@@ -2,7 +2,9 @@
 //   exocheck [OPTION]... PROGRAMME CANDIDAT...
 //   exocheck [OPTION]... --exercice FICHIER --reference CORRIGE CANDIDAT...
 // (a teacher's exercise, its file read here: a mistake in it is refused
-// like a wrong option, with the reader's message).
+// like a wrong option, with the reader's message);
+//   exocheck [OPTION]... --class DOSSIER PROGRAMME
+// (a class: no candidate, and with --exercice no PROGRAMME either).
 // Options may come anywhere, as --name VALUE or --name=VALUE, their names
 // written whole; "--" ends them. Parsed by getopt_long, from a table of the
 // options (options.cpp) that also writes their lines in --help.
@@ -16,6 +18,8 @@
 #include <vector>
 
 #include "cases/programs.h"
+#include "report/formats.h"
+#include "report/report.h"
 
 namespace exocheck {
 
@@ -32,7 +36,13 @@ struct Options {
     bool conditions_apart = false;  // --conditions-libres
     int jobs = 0;              // 0: one per processor
     std::optional<int> timeout_ms;
-    bool json = false;
+    Format format = Format::text;  // --json is --format json
+    char csv_separator = ',';
+    ScoreWeights weights;          // --weight
+    std::string weights_file;      // --weights, read before the check
+    std::string class_folder;      // --class: the learners' folders
+    std::string file;              // --file: the submission's name in each folder; the program's by default
+    std::string learners_file;     // --learners: the learners' names, one a line
     bool sandbox = true;
     bool memory = false;  // --memoire: also run each candidate under a memory checker
 };

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "report/ending.h"
+#include "report/json_text.h"
 #include "report/visible.h"
 #include "version.h"
 
@@ -36,53 +37,6 @@ std::string array(const std::vector<std::string> &values, int depth) {
 
 std::string number(std::size_t n) { return std::to_string(n); }
 std::string boolean(bool b) { return b ? "true" : "false"; }
-
-// A JSON string of `text`; a byte that is not UTF-8 becomes U+FFFD.
-std::string json_text(std::string_view text) {
-    static constexpr char HEX[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = utf8_length(text.substr(i));
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (length == 0) {
-            out += "\ufffd";
-            ++i;
-            continue;
-        }
-        if (byte == '"' || byte == '\\') {
-            out += '\\';
-            out += static_cast<char>(byte);
-        } else if (byte == '\n') {
-            out += "\\n";
-        } else if (byte == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20) {
-            out += "\\u00";
-            out += HEX[byte >> 4U];
-            out += HEX[byte & 0xFU];
-        } else {
-            out += text.substr(i, length);
-        }
-        i += length;
-    }
-    return out + "\"";
-}
-
-std::string base64(std::string_view bytes) {
-    static constexpr char DIGITS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const auto byte = [&](std::size_t at) -> unsigned {
-            return at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0U;
-        };
-        const unsigned group = byte(i) << 16U | byte(i + 1) << 8U | byte(i + 2);
-        out += DIGITS[(group >> 18U) & 63U];
-        out += DIGITS[(group >> 12U) & 63U];
-        out += i + 1 < bytes.size() ? DIGITS[(group >> 6U) & 63U] : '=';
-        out += i + 2 < bytes.size() ? DIGITS[group & 63U] : '=';
-    }
-    return "\"" + out + "\"";
-}
 
 // "name": the text, and "name_base64": its bytes when it is not UTF-8.
 void add_bytes(Members &members, const std::string &name, std::string_view bytes) {
@@ -208,18 +162,54 @@ std::string build(const SourceBuild &b, int depth) {
     return object(m, depth);
 }
 
-std::string verdict(const CandidateReport &c) {
-    if (c.does_not_compile()) return "does_not_compile";
-    if (!c.cannot_run.empty()) return "cannot_run";
-    if (c.differs()) return "differ";
-    if (c.has_memory_errors()) return "memory_errors";
-    return c.follows_statement > 0 ? "follows_statement" : "agree";
+std::string points(double value) { return decimal(value, 2, '.'); }
+
+// The score, or null when the check did not run every case.
+std::string score(const CheckReport &r, const CandidateReport &c, int depth) {
+    if (!r.all) return "null";
+    const Score &s = c.score;
+    Members m = {{"out_of_20", points(s.out_of_20)}, {"out_of_100", points(s.out_of_100)}};
+    if (s.given)
+        m.emplace_back("parts", object({{"dialogues", points(s.dialogues)}, {"boundaries", points(s.boundaries)},
+                                        {"generated", points(s.generated)}},
+                                       depth + 1));
+    else
+        m.emplace_back("why", json_text(s.why));
+    return object(m, depth);
+}
+
+std::string tallies(const CandidateReport &c, int depth) {
+    Members m;
+    const std::pair<const char *, const OriginTally *> kinds[] = {
+        {"dialogues", &c.dialogues}, {"boundaries", &c.boundaries}, {"generated", &c.generated}};
+    for (const auto &[name, t] : kinds)
+        m.emplace_back(name, object({{"run", number(t->run)}, {"differ", number(t->differ)},
+                                     {"follows_statement", number(t->follows_statement)}},
+                                    depth + 1));
+    return object(m, depth);
+}
+
+std::string group(const CheckReport &r, const MistakeGroup &g, int depth) {
+    const Finding &f = g.example;
+    std::vector<std::string> names(g.members.size());
+    std::transform(g.members.begin(), g.members.end(), names.begin(),
+                   [&](std::size_t k) { return json_text(r.candidates[k].label()); });
+    const std::string &cause = f.cause.text;
+    Members m = {{"size", number(g.members.size())},
+                 {"cause_code", g.cause_code.empty() ? "null" : json_text(g.cause_code)},
+                 {"cause", cause.empty() ? "null" : json_text(cause)}};
+    add_bytes(m, "minimal_input", f.input);
+    m.emplace_back("submissions", array(names, depth + 1));
+    return object(m, depth);
 }
 
 std::string candidate(const CheckReport &r, const CandidateReport &c, int depth) {
-    Members m = {{"program", json_text(r.program)}, {"candidate", json_text(c.candidate)},
-                 {"verdict", json_text(verdict(c))}};
+    Members m = {{"program", json_text(r.program)}, {"name", json_text(c.label())}, {"candidate", json_text(c.candidate)},
+                 {"verdict", json_text(standing_code(c.standing()))}};
+    if (!c.not_handed_in.empty()) m.emplace_back("not_handed_in", json_text(c.not_handed_in));
     if (!c.cannot_run.empty()) m.emplace_back("cannot_run", json_text(c.cannot_run));
+    m.emplace_back("score", score(r, c, depth + 1));
+    m.emplace_back("cases_by_kind", tallies(c, depth + 1));
     m.emplace_back("cases_run", number(c.cases_run));
     m.emplace_back("differences", number(c.differences));
     m.emplace_back("follows_statement", number(c.follows_statement));
@@ -252,6 +242,23 @@ std::string json_report(const CheckReport &report) {
     std::vector<std::string> candidates(report.candidates.size());
     std::transform(report.candidates.begin(), report.candidates.end(), candidates.begin(),
                    [&](const CandidateReport &c) { return candidate(report, c, 2); });
+    std::vector<std::string> groups(report.groups.size());
+    std::transform(report.groups.begin(), report.groups.end(), groups.begin(),
+                   [&](const MistakeGroup &g) { return group(report, g, 2); });
+    constexpr Standing STANDINGS[] = {Standing::agree,      Standing::follows_statement, Standing::differ,
+                                      Standing::memory_errors, Standing::cannot_run,     Standing::does_not_compile,
+                                      Standing::not_handed_in};
+    Members summary(std::size(STANDINGS) + 1);
+    summary[0] = {"submissions", number(report.candidates.size())};
+    std::transform(std::begin(STANDINGS), std::end(STANDINGS), summary.begin() + 1, [&](Standing s) {
+        return std::pair(standing_code(s), number(report.count(s)));
+    });
+    Members weights = {{"dialogues", points(report.weights.dialogues)},
+                       {"boundaries", points(report.weights.boundaries)},
+                       {"generated", points(report.weights.generated)}};
+    Members causes;
+    for (const auto &[code, weight] : report.weights.causes) causes.emplace_back(code, points(weight));
+    weights.emplace_back("causes", object(causes, 2));
     const Members top = {
         {"exocheck_version", json_text(PETITS_VERSION)},
         {"checked_at", json_text(utc_time(report.checked_at))},
@@ -265,7 +272,11 @@ std::string json_report(const CheckReport &report) {
         {"conditions_apart", boolean(report.conditions_apart)},
         {"timeout_ms", std::to_string(report.timeout_ms)},
         {"memory", boolean(report.memory)},
+        {"class", report.class_folder.empty() ? "null" : json_text(report.class_folder)},
+        {"weights", object(weights, 1)},
+        {"summary", object(summary, 1)},
         {"candidates", array(candidates, 1)},
+        {"groups", array(groups, 1)},
     };
     return object(top, 0) + "\n";
 }

@@ -40,7 +40,7 @@ std::string input_line(const MemoryFinding &f) {
 
 std::string finding_section(const CheckReport &r, const CandidateReport &c, const MemoryFinding &f,
                             const std::string &heading) {
-    std::string text = "\n" + c.candidate + ", " + heading + " : " + std::string(kind_in_french(f.error.kind)) + ", " +
+    std::string text = "\n" + c.label() + ", " + heading + " : " + std::string(kind_in_french(f.error.kind)) + ", " +
                        where(f.error) + ".\n";
     text += (f.cases == 1 ? "1 cas : " : std::to_string(f.cases) + " cas dont le premier : ") +
             case_name(f.origin, f.number, r.seed) + ".\n";
@@ -72,7 +72,7 @@ std::string compiler_warnings_text(const CheckReport &report) {
     std::string text;
     for (const CandidateReport &c : report.candidates) {
         if (!c.build || !c.build->compiled || c.build->warnings == 0) continue;
-        text += c.candidate + " : " + counted(c.build->warnings, "avertissement", "avertissements") + " du compilateur" +
+        text += c.label() + " : " + counted(c.build->warnings, "avertissement", "avertissements") + " du compilateur" +
                 (c.build->first_warnings.size() < c.build->warnings ? ", dont :\n" : " :\n");
         for (const std::string &w : c.build->first_warnings) text += "  " + shortened(w, LONGEST_LINE_SHOWN) + "\n";
     }
@@ -92,10 +92,10 @@ std::string memory_summary_part(const CandidateReport &c) {
 std::string source_and_memory_details(const CheckReport &report, const CandidateReport &c) {
     std::string text;
     if (c.does_not_compile())
-        text += "\n" + c.candidate + ", ne compile pas (" + c.build->command + ") :\n" + messages_shown(c.build->messages);
+        text += "\n" + c.label() + ", ne compile pas ("+ c.build->command + ") :\n" + messages_shown(c.build->messages);
     if (!c.memory) return text;
     const MemoryCheck &m = *c.memory;
-    if (!m.stopped.empty()) text += "\n" + c.candidate + ", vérification de la mémoire arrêtée : " + m.stopped + "\n";
+    if (!m.stopped.empty()) text += "\n" + c.label() + ", vérification de la mémoire arrêtée : " + m.stopped + "\n";
     for (std::size_t i = 0; i < m.errors.size(); ++i)
         text += finding_section(report, c, m.errors[i],
                                 "erreur de mémoire " + std::to_string(i + 1) + " sur " + std::to_string(m.errors.size()));

@@ -1,12 +1,16 @@
 // The report's parts, each a table: bytes made visible, the command that
 // gives an input back (run by real shells), how a run ended, the likely
 // cause of a difference, the line diff, the text report and the JSON (read
-// back by Python's parser).
+// back by Python's parser), the scores and the class's common mistakes, and
+// every format read by the program made to read it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -15,7 +19,10 @@
 #include "report/cause.h"
 #include "report/diff.h"
 #include "report/ending.h"
+#include "report/formats.h"
+#include "report/groups.h"
 #include "report/json_report.h"
+#include "report/score.h"
 #include "report/report.h"
 #include "report/text_report.h"
 #include "run/run_program.h"
@@ -456,8 +463,8 @@ TEST(Report, SummaryAndDetails) {
           "Sortie standard (- attendue, + obtenue) :\n- est : 00:00:00\n+ est : 24:00:00\n", "Sortie d'erreur : vide, comme attendu.\n",
           "Fin : code de sortie 0, comme attendu.\n", "Piste : les heures ne repassent pas à 00 après 23.\n",
           "Pour reproduire : printf '23:59:59\\n' | ./b\n"}},
-        {"every difference", {differs_all}, true, 1,
-         {"./b : 10 cas, 4 différences, 2 erreurs distinctes.\n",
+        {"every difference, and the score", {differs_all}, true, 1,
+         {"./b : 10 cas, 4 différences, 2 erreurs distinctes ; note ",
           "\n./b, erreur 1 sur 2, 3 cas dont le premier : cas généré n° 17, graine 7.\n",
           "Piste : les heures ne repassent pas à 00 après 23.\n", "\n./b, erreur 2 sur 2, 1 cas : cas généré n° 17",
           "Entrée minimale (réduite de 31 octets à 9) : \"23:59:58\\n\"\n", "Fin : code de sortie 0, comme attendu.\n",
@@ -469,7 +476,7 @@ TEST(Report, SummaryAndDetails) {
           "\n./c, conforme à l'énoncé et non à la référence : cas généré n° 17, graine 7.\n",
           "Entrée minimale (15 octets, non réduite) : ",
           "Conforme à l'énoncé : la référence borne la recherche.\n"}},
-        {"cannot run", {agrees, differs, missing}, false, 2, {"./d : non vérifié, impossible à lancer.\n"}},
+        {"cannot run", {agrees, differs, missing}, false, 1, {"./d : non vérifié, impossible à lancer.\n"}},
         {"a source", {source}, false, 1,
          {"mon_tickup.c : 3 avertissements du compilateur, dont :\n  mon_tickup.c:4:9: warning: unused variable ‘x’\n",
           "tickup : 10 cas", "mon_tickup.c : 10 cas, 1 différence.\n",
@@ -534,6 +541,257 @@ TEST(Report, JsonIsWellFormedWhateverTheBytes) {
     const RunResult r = run_program("python3", json, options);
     EXPECT_EQ(r.err, "") << json;
     EXPECT_EQ(r.out, f.input + "|ajout\xe9\n|\t\x1b[31m|./mon \"prog\" differ 3 exit|use-after-free mon.c 13 6\n\xff") << json;
+}
+
+// A candidate that ran every case of report_of's (1 dialogue, 4 boundary
+// cases, 5 generated), `differ` of each kind differing.
+CandidateReport ran_all(const std::string &name, std::size_t d, std::size_t b, std::size_t g) {
+    CandidateReport c;
+    c.candidate = "./" + name;
+    c.name = name;
+    c.cases_run = 10;
+    c.differences = d + b + g;
+    c.dialogues = {1, d, 0, 0.01};
+    c.boundaries = {4, b, 0, 0.04};
+    c.generated = {5, g, 0, 0.05};
+    return c;
+}
+
+Mistake mistake(const std::string &code, std::size_t d, std::size_t b, std::size_t g) {
+    Mistake m;
+    m.cause_code = code;
+    m.cases = d + b + g;
+    m.dialogues = d;
+    m.boundaries = b;
+    m.example = midnight();
+    return m;
+}
+
+TEST(Report, ScoresBuiltOnDistinctMistakes) {
+    struct Row {
+        const char *name;
+        CandidateReport candidate;
+        std::vector<Mistake> mistakes;
+        std::map<std::string, double> causes;
+        bool all;
+        double out_of_100;  // -1: no score, and a reason
+    };
+    CandidateReport missing = ran_all("e", 0, 0, 0), broken = ran_all("d", 0, 0, 0), cut = ran_all("f", 1, 0, 0);
+    missing.not_handed_in = "aucun fichier tickup dans e";
+    broken.cannot_run = "« ./d » n'existe pas";
+    cut.cases_run = 1;
+    cut.difference = midnight();
+    const std::vector<Row> rows = {
+        {"agrees", ran_all("a", 0, 0, 0), {}, {}, true, 100},
+        // 0 + 30 * 3/4 + 30 * 2/3.
+        {"one mistake everywhere", ran_all("b", 1, 1, 2), {mistake("no-midnight-wrap", 1, 1, 2)}, {}, true, 42.5},
+        {"the same, weighed 0.5", ran_all("b", 1, 1, 2), {mistake("no-midnight-wrap", 1, 1, 2)},
+         {{"no-midnight-wrap", 0.5}}, true, 71.5},
+        {"the same, weighed 0", ran_all("b", 1, 1, 2), {mistake("no-midnight-wrap", 1, 1, 2)},
+         {{"no-midnight-wrap", 0}}, true, 100},
+        // Counted once, however many generated cases show it.
+        {"one generated mistake", ran_all("g", 0, 0, 5), {mistake("latin1-accents", 0, 0, 5)}, {}, true, 90},
+        {"three generated mistakes", ran_all("g", 0, 0, 3),
+         {mistake("a", 0, 0, 1), mistake("b", 0, 0, 1), mistake("c", 0, 0, 1)}, {}, true, 70},
+        // 40 + 30 * 2/4 + 30 * 2/3.
+        {"no mistake list: the first difference stands for all", ran_all("h", 0, 2, 1), {}, {}, true, 75},
+        {"not handed in", missing, {}, {}, true, -1},
+        {"cannot run", broken, {}, {}, true, -1},
+        {"stopped at its first difference", cut, {}, {}, false, -1},
+    };
+    for (const Row &row : rows) {
+        CandidateReport c = row.candidate;
+        c.mistakes = row.mistakes;
+        if (c.differs() && !c.difference) c.difference = midnight();
+        CheckReport r = report_of({c});
+        r.all = row.all;
+        r.weights.causes = row.causes;
+        grade(r);
+        const Score &s = r.candidates[0].score;
+        EXPECT_EQ(s.given, row.out_of_100 >= 0) << row.name;
+        EXPECT_EQ(s.given ? s.out_of_100 : -1, row.out_of_100) << row.name;
+        EXPECT_EQ(s.out_of_20 * 5, s.out_of_100) << row.name;
+        EXPECT_EQ(s.why.empty(), s.given) << row.name;
+    }
+    // A kind of case the check did not have is left out, the others scaled.
+    CheckReport none = report_of({ran_all("g", 0, 0, 5)});
+    none.candidates[0].dialogues = {};
+    none.candidates[0].mistakes = {mistake("x", 0, 0, 5)};
+    none.all = true;
+    grade(none);
+    EXPECT_EQ(none.candidates[0].score.out_of_100, 83.5);  // (30 + 20) / 60
+
+    ScoreWeights w;
+    EXPECT_EQ(set_weight(w, "dialogues=50"), "");
+    EXPECT_EQ(set_weight(w, "latin1-accents=0,25"), "");
+    EXPECT_EQ(w.dialogues, 50);
+    EXPECT_EQ(w.causes["latin1-accents"], 0.25);
+    for (const char *wrong : {"dialogues", "dialogues=101", "Latin=1", "x=11", "x=-1", "x=1.2345", "x=", "x=1..2"})
+        EXPECT_NE(set_weight(w, wrong), "") << wrong;
+}
+
+// The submissions of a class, one of each standing, a differing one with
+// bytes that no format may let through as they are.
+CheckReport class_report() {
+    CandidateReport agrees = ran_all("a", 0, 0, 0), strange = ran_all("élève <b>&\"'", 1, 1, 2),
+                    shares = ran_all("moi", 0, 0, 1), broken = ran_all("d", 0, 0, 0), missing = ran_all("e", 0, 0, 0),
+                    follows = ran_all("c", 0, 0, 0);
+    strange.candidate = "./élève <b>&\"'/tick\xffup\n#1\\";
+    Finding f = midnight();
+    f.input = std::string("23:59:59\0\xff]]>\n", 14);
+    f.obtained = exited(0, "est : 24:00:00\x01\xfe</pre><script>x</script>]]>", "\t\x1b[31m\r\n");
+    f.verdict = differing(f.expected, f.obtained);
+    Mistake m = mistake("no-midnight-wrap", 1, 1, 2);
+    m.example = f;
+    strange.mistakes = {m};
+    strange.difference = f;
+    m = mistake("no-midnight-wrap", 0, 0, 1);
+    m.example = f;
+    shares.mistakes = {m};
+    shares.difference = f;
+    broken.cannot_run = "« ./d » n'existe pas";
+    missing.not_handed_in = "aucun fichier tickup dans eleves/e";
+    Finding statement = midnight();
+    statement.verdict.kind = Verdict::Kind::follows_statement;
+    statement.verdict.statement = "la référence borne la recherche.";
+    follows.follows_statement = 2;
+    follows.generated.follows_statement = 2;
+    follows.statement = statement;
+    CheckReport r = report_of({agrees, strange, shares, broken, missing, follows});
+    r.all = true;
+    grade(r);
+    group_mistakes(r);
+    return r;
+}
+
+// What the reader of `format` finds in the report, or its complaint.
+RunResult read_report(const std::string &format, const std::string &report, const std::string &screenshot = "") {
+    RunOptions options;
+    options.arguments = {READ_REPORT, format};
+    if (!screenshot.empty()) options.arguments.push_back(screenshot);
+    options.timeout_ms = 100000;
+    return run_program("python3", report, options);
+}
+
+// Every format carries the same facts, read back by the program made to
+// read it: Python's json and csv modules, xmllint and ElementTree, Perl's
+// TAP::Parser (the parser of prove), the fields Gradescope requires.
+TEST(Report, EveryFormatReadByItsReader) {
+    const CheckReport whole = class_report();
+    const auto only = [&](std::vector<std::size_t> members) {
+        CheckReport r = whole;
+        r.candidates.clear();
+        for (std::size_t k : members) r.candidates.push_back(whole.candidates[k]);
+        group_mistakes(r);
+        return r;
+    };
+    struct Row {
+        const char *name;
+        CheckReport report;
+        std::vector<std::string> formats;
+        std::string facts;  // name|verdict|score out of 20, a line per submission
+    };
+    const std::vector<std::string> every = {"json", "csv", "csv;", "junit", "tap", "gradescope"};
+    const std::vector<std::string> several = {"json", "csv", "csv;", "junit", "tap"};
+    const std::vector<Row> rows = {
+        {"agrees", only({0}), every, "a|agree|20\n"},
+        {"differs, with invisible bytes", only({1, 2}), several, "élève <b>&\"'|differ|8.5\nmoi|differ|18\n"},
+        {"cannot run, not handed in", only({0, 3, 4}), several, "a|agree|20\nd|cannot_run|0\ne|not_handed_in|0\n"},
+        {"follows the statement", only({5}), every, "c|follows_statement|20\n"},
+    };
+    // Each reader runs once, on every report of its format, each ended by a NUL.
+    for (const std::string &format : every) {
+        FormatSettings settings;
+        if (format == "csv;") settings.csv_separator = ';';
+        std::string written;
+        std::vector<const Row *> read;
+        for (const Row &row : rows)
+            if (std::find(row.formats.begin(), row.formats.end(), format) != row.formats.end()) {
+                written += write_report(row.report, *format_named(format == "csv;" ? "csv" : format), settings) + '\0';
+                read.push_back(&row);
+            }
+        const RunResult r = read_report(format, written);
+        EXPECT_EQ(r.err, "") << format << ":\n" << written;
+        std::size_t at = 0;
+        for (const Row *row : read) {
+            std::string facts;
+            while (at < r.out.size() && !r.out.substr(at).starts_with("==\n")) {
+                const std::size_t end = r.out.find('\n', at) + 1;
+                if (!r.out.substr(at).starts_with("fact|")) facts += r.out.substr(at, end - at);
+                at = end;
+            }
+            at += 3;
+            EXPECT_EQ(facts, row->facts) << row->name << ", " << format << ":\n" << r.out;
+        }
+    }
+    // What each reader finds beyond those: the group of two in the JSON,
+    // the failure's details in JUnit, the input in the CSV, prove's counts,
+    // Gradescope's tests adding up to the score.
+    const std::vector<std::pair<std::string, std::string>> facts = {
+        {"json", "fact|group|2|élève <b>&\"',moi\n"},
+        {"junit", "fact|failure|cas limites|True|True\n"},
+        {"csv", "fact|input|\"23:59:59\\x00\\xff]]>\\n\"\n"},
+        {"tap", "fact|tap|1|2|3\n"},
+    };
+    const CheckReport differs = only({0, 1, 2});
+    std::string written;
+    for (const auto &[format, fact] : facts) written += write_report(differs, *format_named(format), {}) + '\0';
+    for (const auto &[format, fact] : facts) {
+        const RunResult r = read_report(format, written.substr(0, written.find('\0') + 1));
+        written.erase(0, written.find('\0') + 1);
+        EXPECT_NE(r.out.find(fact), std::string::npos) << format << ": " << r.out << r.err;
+    }
+    const RunResult graded = read_report("gradescope", write_report(only({1}), Format::gradescope, {}));
+    EXPECT_NE(graded.out.find("fact|tests|failed:0/40,failed:22.5/30,failed:20/30\n"), std::string::npos) << graded.out;
+}
+
+// The page as a browser shows it: headless Chromium renders it and gives
+// its DOM, with the class table and a difference whose newline is visible.
+TEST(Report, HtmlPageInABrowser) {
+    const CheckReport r = class_report();
+    const std::string shot = ::testing::TempDir() + "exocheck-report.png";
+    const RunResult read = read_report("html", html_report(r), shot);
+    EXPECT_EQ(read.err, "");
+    EXPECT_EQ(read.out, "a|agree|20\nfact|mistakes|0\n"
+                        "élève <b>&\"'|differ|8.5\nfact|mistakes|1\nmoi|differ|18\nfact|mistakes|1\n"
+                        "d|cannot_run|0\nfact|mistakes|0\ne|not_handed_in|0\nfact|mistakes|0\n"
+                        "c|follows_statement|20\nfact|mistakes|0\n"
+                        "fact|pre|True|True\nfact|pre|True|True\nfact|pre|False|True\n");
+    std::remove(shot.c_str());
+}
+
+// The common mistakes in the text report: the largest group first, its
+// cause once, its submissions, every line within 80 columns.
+TEST(Report, CommonMistakesInTheText) {
+    CheckReport r = class_report();
+    for (int k = 0; k < 12; ++k) {
+        CandidateReport c = r.candidates[2];
+        c.name = "eleve-" + std::to_string(10 + k);
+        r.candidates.push_back(c);
+    }
+    r.candidates[2].mistakes.push_back(mistake("latin1-accents", 0, 0, 1));
+    r.candidates[2].mistakes.back().example.input = "12:00:00\n";
+    group_mistakes(r);
+    ASSERT_EQ(r.groups.size(), 2U);
+    EXPECT_EQ(r.groups[0].members.size(), 14U);
+    EXPECT_EQ(r.groups[1].members, std::vector<std::size_t>{2});
+    const std::string text = text_report(r);
+    const std::size_t at = text.find("\nErreurs communes, par cause et entrée minimale :\n- 14 rendus, entrée ");
+    EXPECT_NE(at, std::string::npos) << text;
+    EXPECT_NE(text.find("\n- 1 rendu, entrée \"12:00:00\\n\" (latin1-accents) :\n  "), std::string::npos) << text;
+    EXPECT_NE(text.find("Bilan : 18 rendus ; 1 sans différence, 1 conforme à l'énoncé, 14 différents, 1 impossible "
+                        "à lancer, 1 rien rendu.\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("e : rien rendu (aucun fichier tickup dans eleves/e) ; note 0/20.\n"), std::string::npos) << text;
+    for (std::size_t line = at + 1, end = 0; line < text.size(); line = end + 1) {
+        end = text.find('\n', line);
+        const std::string shown = text.substr(line, end - line);
+        if (shown.starts_with("élève")) break;  // the details, as long as their inputs
+        std::size_t columns = 0;
+        for (char c : shown) columns += (static_cast<unsigned char>(c) & 0xC0U) != 0x80U ? 1 : 0;
+        EXPECT_LE(columns, 80U) << shown;
+    }
 }
 
 }  // namespace

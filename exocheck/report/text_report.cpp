@@ -1,5 +1,7 @@
 #include "report/text_report.h"
 
+#include <algorithm>
+
 #include "report/diff.h"
 #include "report/ending.h"
 #include "report/memory_report.h"
@@ -11,11 +13,23 @@ namespace {
 
 constexpr std::size_t LONGEST_INPUT_SHOWN = 500;       // characters of the escaped input
 constexpr std::size_t LONGEST_COMMAND_SHOWN = 2000;    // characters of the command to reproduce
+constexpr std::size_t LONGEST_GROUP_INPUT = 60;        // characters of a common mistake's input
+constexpr std::size_t WIDTH = 80;                      // columns of the common mistakes
+
+// The columns a UTF-8 text takes: one per character.
+std::size_t columns_of(const std::string &text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; }));
+}
 
 // "1 octet", "2 octets"; French counts 0 and 1 as singular.
 std::string count(std::size_t n, const std::string &singular, const std::string &plural) {
     return std::to_string(n) + " " + (n <= 1 ? singular : plural);
 }
+
+std::string cases_text(const CheckReport &r, const CandidateReport &c);
+
+}  // namespace
 
 std::string cases_line(const CheckReport &r) {
     std::vector<std::string> parts;
@@ -28,15 +42,54 @@ std::string cases_line(const CheckReport &r) {
     return line + (parts.empty() ? ".\n" : ").\n");
 }
 
+std::string summary_text(const CheckReport &r, const CandidateReport &c) {
+    std::string line;
+    switch (c.standing()) {
+    case Standing::not_handed_in: line = "rien rendu (" + c.not_handed_in + ")"; break;
+    case Standing::cannot_run: line = "non vérifié, impossible à lancer"; break;
+    case Standing::does_not_compile: line = "ne compile pas"; break;
+    default: line = cases_text(r, c) + memory_summary_part(c);
+    }
+    return r.all ? line + " ; " + score_text(c.score) : line;
+}
+
+std::string score_text(const Score &score) { return "note " + decimal(score.out_of_20, 1, ',') + "/20"; }
+
+std::string tally_text(const OriginTally &t) {
+    std::string text = std::to_string(t.run) + " cas, " +
+                       (t.differ > 0 ? count(t.differ, "différence", "différences") : "aucune différence");
+    if (t.follows_statement > 0)
+        text += " ; " + count(t.follows_statement, "cas conforme", "cas conformes") + " à l'énoncé";
+    return text;
+}
+
+std::string class_summary(const CheckReport &r) {
+    std::string text = "Bilan : " + count(r.candidates.size(), "rendu", "rendus") + " ; ";
+    const std::pair<Standing, std::pair<const char *, const char *>> kinds[] = {
+        {Standing::agree, {"sans différence", "sans différence"}},
+        {Standing::follows_statement, {"conforme à l'énoncé", "conformes à l'énoncé"}},
+        {Standing::differ, {"différent", "différents"}},
+        {Standing::memory_errors, {"avec une erreur de mémoire", "avec des erreurs de mémoire"}},
+        {Standing::cannot_run, {"impossible à lancer", "impossibles à lancer"}},
+        {Standing::does_not_compile, {"qui ne compile pas", "qui ne compilent pas"}},
+        {Standing::not_handed_in, {"rien rendu", "rien rendu"}},
+    };
+    std::string parts;
+    for (const auto &[standing, words] : kinds)
+        if (const std::size_t n = r.count(standing); n > 0)
+            parts += (parts.empty() ? "" : ", ") + count(n, words.first, words.second);
+    return text + parts;
+}
+
+namespace {
+
 // " (arrêt à la première)" as a check stopped at a first difference says it.
 std::string stop_part(const CandidateReport &c) {
     return c.differences == 1 ? " (arrêt à la première)" : " (arrêt à la première qui ne tient pas à une condition)";
 }
 
-std::string summary_line(const CheckReport &r, const CandidateReport &c) {
-    std::string line = c.candidate + " : ";
-    if (c.does_not_compile()) return line + "ne compile pas.\n";
-    if (!c.cannot_run.empty()) return line + "non vérifié, impossible à lancer.\n";
+std::string cases_text(const CheckReport &r, const CandidateReport &c) {
+    std::string line;
     if (c.differs() && !r.all && c.cases_run < r.cases())
         line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) + ", " +
                 count(c.differences, "différence", "différences") + stop_part(c);
@@ -50,7 +103,7 @@ std::string summary_line(const CheckReport &r, const CandidateReport &c) {
     if (c.conditions_otherwise > 0)
         line += (r.conditions_apart ? " ; " : ", dont ") + std::to_string(c.conditions_otherwise) +
                 " cas où une condition est écrite autrement" + (r.conditions_apart ? ", comptés à part" : "");
-    return line + memory_summary_part(c) + ".\n";
+    return line;
 }
 
 std::string input_line(const Finding &f) {
@@ -85,9 +138,9 @@ std::string ending_part(const Finding &f, int timeout_ms) {
 
 std::string reproduce_part(const Finding &f, const CandidateReport &c) {
     // A source runs as the program its build makes, in the source's folder.
-    const std::string candidate = !c.build                                       ? c.candidate
+    const std::string candidate = !c.build                                          ? c.candidate
                                   : c.build->program.find('/') != std::string::npos ? c.build->program
-                                                                                  : "./" + c.build->program;
+                                                                                    : "./" + c.build->program;
     const std::string command = reproduce_for(c, f.input);
     std::string text = command.size() <= LONGEST_COMMAND_SHOWN
                            ? "Pour reproduire : " + command + "\n"
@@ -99,7 +152,9 @@ std::string reproduce_part(const Finding &f, const CandidateReport &c) {
     return text;
 }
 
-std::string finding_part(const Finding &f, const CheckReport &r, const CandidateReport &candidate) {
+}  // namespace
+
+std::string finding_text(const Finding &f, const CheckReport &r, const CandidateReport &candidate) {
     std::string text = input_line(f);
     text += stream_part("Sortie standard", f.expected.out, f.obtained.out, f.verdict.stdout_differs);
     text += stream_part("Sortie d'erreur", f.expected.err, f.obtained.err, f.verdict.stderr_differs);
@@ -109,9 +164,65 @@ std::string finding_part(const Finding &f, const CheckReport &r, const Candidate
     return text + reproduce_part(f, candidate);
 }
 
+namespace {
+
+// Its name, and its path when that says more.
+std::string named(const CandidateReport &c) {
+    return c.label() == c.candidate ? c.candidate : c.label() + " (" + c.candidate + ")";
+}
+
 std::string section(const CandidateReport &c, const std::string &heading, const Finding &f, const CheckReport &r) {
-    return "\n" + c.candidate + ", " + heading + " : " + case_name(f.origin, f.number, r.seed) + ".\n" +
-           finding_part(f, r, c);
+    std::string text = "\n";
+    text.append(named(c)).append(", ").append(heading).append(" : ");
+    return text.append(case_name(f.origin, f.number, r.seed)).append(".\n").append(finding_text(f, r, c));
+}
+
+// `words` in lines of at most WIDTH columns, each after `indent`.
+std::string wrapped(const std::string &words, const std::string &indent) {
+    std::string text, line = indent;
+    std::size_t columns = indent.size(), at = 0;
+    while (at < words.size()) {
+        std::size_t end = words.find(' ', at);
+        if (end == std::string::npos) end = words.size();
+        const std::string word = words.substr(at, end - at);
+        const std::size_t width = columns_of(word);
+        if (columns > indent.size() && columns + 1 + width > WIDTH) {
+            text += line + "\n";
+            line = indent;
+            columns = indent.size();
+        }
+        if (columns > indent.size()) {
+            line += ' ';
+            ++columns;
+        }
+        line += word;
+        columns += width;
+        at = end + 1;
+    }
+    return text + line + "\n";
+}
+
+std::string groups_part(const CheckReport &r) {
+    std::string text = "\nErreurs communes, par cause et entrée minimale :\n";
+    for (const MistakeGroup &g : r.groups) {
+        std::string input = quoted_input(g.example.input);
+        if (input.size() > LONGEST_GROUP_INPUT) {
+            std::size_t cut = LONGEST_GROUP_INPUT;
+            while (cut > 0 && (static_cast<unsigned char>(input[cut]) & 0xC0U) == 0x80U) --cut;
+            input.resize(cut);
+            input += "…";
+        }
+        text += wrapped("- " + count(g.members.size(), "rendu", "rendus") + ", entrée " + input +
+                            (g.cause_code.empty() ? "" : " (" + g.cause_code + ")") + " :",
+                        "");
+        const std::string &cause = g.example.cause.text;
+        text += wrapped(cause.empty() ? "pas de piste connue." : cause + (cause.ends_with('?') ? "" : "."), "  ");
+        std::string names;
+        for (std::size_t k = 0; k < g.members.size(); ++k)
+            names += r.candidates[g.members[k]].label() + (k + 1 < g.members.size() ? ", " : ".");
+        text += wrapped(names, "  ");
+    }
+    return text;
 }
 
 // "845 cas dont le premier", "1 cas": the cases of a mistake, before the first's name.
@@ -151,7 +262,14 @@ std::string details(const CheckReport &r, const CandidateReport &c) {
 
 std::string text_report(const CheckReport &report) {
     std::string text = compiler_warnings_text(report) + cases_line(report);
-    for (const CandidateReport &c : report.candidates) text += summary_line(report, c);
+    if (!report.class_folder.empty())
+        text += "Classe " + report.class_folder + " : " +
+                count(report.candidates.size(), "élève, nommé", "élèves, chacun nommé") + " par son dossier.\n";
+    for (const CandidateReport &c : report.candidates) text += c.label() + " : " + summary_text(report, c) + ".\n";
+    if (report.candidates.size() > 1) {
+        text += class_summary(report) + ".\n";
+        if (!report.groups.empty()) text += groups_part(report);
+    }
     for (const CandidateReport &c : report.candidates) text += details(report, c);
     return text;
 }
