@@ -368,8 +368,9 @@ TEST(Exocheck, AClassAsAWhole) {
     const RunResult parsed = run_program("python3", json.out, options);
     EXPECT_EQ(parsed.out, "[('eleve-1', 'agree', 20), ('eleve-2', 'differ', 15.6), ('eleve-3', 'differ', 7.1), "
                           "('eleve-4', 'not_handed_in', 0), ('eleve-10', 'differ', 15.6)]\n"
-                          "{'submissions': 5, 'agree': 1, 'follows_statement': 0, 'differ': 3, 'cannot_run': 0, "
-                          "'not_handed_in': 1} [(2, ['eleve-2', 'eleve-10']), (1, ['eleve-3'])]\n")
+                          "{'submissions': 5, 'agree': 1, 'follows_statement': 0, 'differ': 3, 'memory_errors': 0, "
+                          "'cannot_run': 0, 'does_not_compile': 0, 'not_handed_in': 1} "
+                          "[(2, ['eleve-2', 'eleve-10']), (1, ['eleve-3'])]\n")
         << parsed.err << json.out;
     fs::remove_all(root);
 }
