@@ -40,8 +40,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_NAME petits-calculs)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SHLIBDEPS ON)
-# exocheck confines the programs it checks with bubblewrap when it is there.
-set(CPACK_DEBIAN_PROGRAMS_PACKAGE_RECOMMENDS bubblewrap)
+# exocheck confines the programs it checks with bubblewrap when it is there;
+# its --memoire runs them under Valgrind. Recommended, not required: a check
+# without either still runs (unconfined, or without the memory check, which
+# then says what to install), but a course checking C programs wants both,
+# and apt installs what is recommended unless told not to.
+set(CPACK_DEBIAN_PROGRAMS_PACKAGE_RECOMMENDS "bubblewrap, valgrind")
 set(CPACK_DEBIAN_PROGRAMS_DESCRIPTION
 "small French console programs on grades, clock times and numbers
 Fifteen small console exercises that answer in French on standard output: a

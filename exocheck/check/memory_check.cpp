@@ -113,6 +113,7 @@ public:
             for (const MemoryError &e : outcomes_[w].errors)
                 add(groups[p.candidate], *work[w].first, e, work[w].second, outcomes_[w].errors);
         }
+        for (auto &[k, list] : groups) drop_echoes(list);
         for (std::size_t k = 0; k < candidates_.size(); ++k) {
             if (!targets_[k] || !report.candidates[k].cannot_run.empty()) continue;
             report.candidates[k].memory = summary(k, case_runs[k]);
@@ -239,6 +240,18 @@ private:
             found = groups.end() - 1;
         }
         ++found->cases;
+    }
+
+    // Beside the sanitizers, Valgrind reads an array's overrun on the stack
+    // as an uninitialised value (the bytes past it were never set): at a
+    // place where the sanitizers found an error, it only echoes it.
+    static void drop_echoes(std::vector<Group> &groups) {
+        std::erase_if(groups, [&](const Group &g) {
+            return g.pass->uninitialised_only && std::ranges::any_of(groups, [&](const Group &other) {
+                       return other.pass->checker == Checker::sanitizers && !is_warning(other.error.kind) &&
+                              other.error.same_place(g.error);
+                   });
+        });
     }
 
     MemoryCheck summary(std::size_t k, std::size_t runs) const {

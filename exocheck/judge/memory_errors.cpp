@@ -344,6 +344,7 @@ std::vector<MemoryError> read_sanitizer_errors(std::string_view err, const OwnCo
             if (same != indexes.end() && (*k == MemoryKind::read_out_of_bounds || *k == MemoryKind::write_out_of_bounds)) {
                 errors[*same].kind = *k;
                 errors[*same].what = e.what;
+                if (errors[*same].function.empty()) errors[*same].function = e.function;
                 continue;
             }
             add_once(errors, std::move(e));
