@@ -5,8 +5,10 @@
 
 namespace exocheck {
 
-TimedRunner::TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, RunLimits limits)
-    : isolation_(isolation), jobs_(jobs), candidates_(std::move(candidates)), limits_(limits) {
+TimedRunner::TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, RunLimits limits,
+                         std::vector<std::string> hidden)
+    : isolation_(isolation), jobs_(jobs), candidates_(std::move(candidates)), hidden_(std::move(hidden)),
+      limits_(limits) {
     constexpr int RUNG_FACTOR = 4;
     for (int limit = FLOOR_MS; limit < limits_.timeout_ms; limit *= RUNG_FACTOR) rungs_.emplace_back(limit);
     rungs_.emplace_back(limits_.timeout_ms);
@@ -67,8 +69,9 @@ void TimedRunner::keep() {
         std::unique_ptr<CandidateRunner> started;
         std::exception_ptr error;
         try {
-            started = std::make_unique<CandidateRunner>(isolation_, jobs_, candidates_,
-                                                        RunLimits{rung.limit_ms, limits_.output_cap});
+            RunLimits limits = limits_;
+            limits.timeout_ms = rung.limit_ms;
+            started = std::make_unique<CandidateRunner>(isolation_, jobs_, candidates_, limits, hidden_);
         } catch (...) {
             error = std::current_exception();
         }

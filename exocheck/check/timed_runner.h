@@ -34,7 +34,8 @@ public:
 
     // As CandidateRunner's constructor, `limits.timeout_ms` being the ceiling;
     // no runner starts before a run needs it.
-    TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, RunLimits limits);
+    TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, RunLimits limits,
+                std::vector<std::string> hidden = {});
     ~TimedRunner();  // every runner and every run gone
     TimedRunner(const TimedRunner &) = delete;
     TimedRunner &operator=(const TimedRunner &) = delete;
@@ -67,7 +68,7 @@ private:
 
     Isolation isolation_;
     int jobs_;
-    std::vector<std::string> candidates_;
+    std::vector<std::string> candidates_, hidden_;
     RunLimits limits_;
     std::vector<Rung> rungs_;  // by growing limit, the ceiling last
     std::mutex mutex_;

@@ -8,7 +8,9 @@ namespace exocheck {
 
 namespace {
 
-bool ends_normally(const RunResult &r) { return !r.timed_out && !r.out_capped && r.start_error == 0; }
+bool ends_normally(const RunResult &r) {
+    return !r.timed_out && !r.out_capped && !r.memory_capped && r.start_error == 0;
+}
 
 bool same_ending(const RunResult &reference, const RunResult &candidate) {
     if (!ends_normally(reference) || !ends_normally(candidate)) return false;

@@ -24,6 +24,7 @@
 #include "main/submissions.h"
 #include "report/formats.h"
 #include "report/groups.h"
+#include "run/launcher.h"
 #include "report/report.h"
 #include "report/score.h"
 #include "run/launcher.h"
@@ -116,12 +117,42 @@ void complete(CheckReport &report, const std::vector<Submission> &submissions, c
     group_mistakes(report);
 }
 
-Isolation isolation_of(const Options &options) {
+// Unconfined only when asked (--no-sandbox), or for one candidate, one's
+// own program, where no sandbox starts: a check of several candidates then
+// stops, since a teacher must not run others' programs unconfined by
+// accident.
+Isolation isolation_of(const Options &options, std::size_t candidates) {
     if (!options.sandbox) return Isolation::none;
-    if (sandbox_available()) return Isolation::sandbox;
-    say("bubblewrap (bwrap) est absent ou ne peut pas isoler les programmes ici : "
-        "les candidats s'exécutent sans isolement.");
+    const std::string why = sandbox_unavailable();
+    if (why.empty()) return Isolation::sandbox;
+    if (candidates > 1)
+        throw std::runtime_error(why + " : plusieurs candidats ne s'exécutent pas sans isolement "
+                                       "(--no-sandbox les exécute sans bac à sable).");
+    if (find_on_path("bwrap").empty())
+        say("bubblewrap (bwrap) est absent ou ne peut pas isoler les programmes ici : "
+            "les candidats s'exécutent sans isolement.");
+    else
+        say(why + " : le candidat s'exécute sans isolement.");
     return Isolation::none;
+}
+
+// What a run must never see: every program's reference and the modules of
+// the exercises, wherever exocheck finds them or installs put them.
+std::vector<std::string> hidden_from_runs(const std::string &reference) {
+    std::vector<std::string> hidden = {reference};
+    std::error_code error;
+    const std::filesystem::path dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (const std::filesystem::path &lib : {dir.parent_path() / "lib", std::filesystem::path("/usr/lib"),
+                                             std::filesystem::path("/usr/local/lib")})
+        hidden.push_back((lib / "petits-calculs").string());  // cppcheck-suppress useStlAlgorithm
+    for (const ProgramData &program : all_programs()) {
+        const std::string name(program.name);
+        for (const std::filesystem::path &place :
+             {dir / name, dir.parent_path() / program.folder / name, std::filesystem::path("/usr/bin") / name,
+              std::filesystem::path("/usr/local/bin") / name})
+            hidden.push_back(place.lexically_normal().string());  // cppcheck-suppress useStlAlgorithm
+    }
+    return hidden;
 }
 
 // The reference: ours, found beside exocheck, or the one given with
@@ -196,7 +227,7 @@ int check(Options options) {
     CheckReport report;
     const auto start = std::chrono::steady_clock::now();
     try {
-        const Isolation isolation = isolation_of(options);
+        const Isolation isolation = isolation_of(options, handed_in.size());
         // Sources are compiled first, confined like the candidates.
         built.emplace(handed_in, options.memory, settings.jobs, isolation);
         built_in_use = &*built;
@@ -206,7 +237,7 @@ int check(Options options) {
             else say(c.cannot_run);
         }
         if (settings.reference_confined) runnable.push_back(reference);
-        runner.emplace(isolation, settings.jobs, runnable, settings.limits);
+        runner.emplace(isolation, settings.jobs, runnable, settings.limits, hidden_from_runs(reference));
         runner_in_use = &*runner;
         report = run_check(program, reference, built->candidates(), settings, *runner, control);
         built->add_builds(report);

@@ -19,6 +19,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -446,6 +447,96 @@ TEST(Exocheck, ReferencesBesideExocheckNeverThroughPath) {
     }
     setenv("PATH", old_path == nullptr ? "/usr/bin:/bin" : old_path, 1);
     fs::remove_all(root);
+}
+
+// Where bwrap cannot start a sandbox: one's own program runs unconfined with
+// a warning that says why; several candidates are refused, in one line,
+// unless --no-sandbox asks for it.
+TEST(Exocheck, WithoutASandboxSeveralCandidatesAreRefused) {
+    NATIVE_ONLY();
+    const fs::path fake = fs::temp_directory_path() / ("exocheck-fake-bwrap-" + std::to_string(getpid()));
+    fs::create_directories(fake);
+    std::ofstream(fake / "bwrap") << "#!/bin/sh\necho 'bwrap: No permissions to create new namespace' >&2\nexit 1\n";
+    fs::permissions(fake, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);  // root starts bwrap as nobody
+    fs::permissions(fake / "bwrap", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    const char *old_path = std::getenv("PATH");
+    setenv("PATH", (fake.string() + ":" + (old_path == nullptr ? "/usr/bin:/bin" : old_path)).c_str(), 1);
+    const std::string ok = fixture("tickup_ok"), why = "exocheck: bac à sable bubblewrap indisponible : "
+                                                      "bwrap: No permissions to create new namespace : ";
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> rows = {
+        {{"tickup", ok}, 0, why + "le candidat s'exécute sans isolement.\n"},
+        {{"tickup", ok, ok}, 2,
+         why + "plusieurs candidats ne s'exécutent pas sans isolement (--no-sandbox les exécute sans bac à sable).\n"},
+        {{"--no-sandbox", "tickup", ok, ok}, 0, ""},
+    };
+    for (const auto &[arguments, status, err] : rows) {
+        std::vector<std::string> with_cases = {"--cases", "5"};
+        with_cases.insert(with_cases.end(), arguments.begin(), arguments.end());
+        const RunResult r = exocheck(with_cases);
+        EXPECT_TRUE(exited_with(r, status)) << arguments.size() << ": " << describe_end(r) << "\n" << r.err;
+        EXPECT_EQ(r.err, err);
+    }
+    setenv("PATH", old_path == nullptr ? "/usr/bin:/bin" : old_path, 1);
+    fs::remove_all(fake);
+}
+
+// A submission that looks for the reference, where the installed layout
+// puts it (beside exocheck), in the build tree, and in the system's
+// folders, runs it if it finds it: it would then agree on every case. In
+// the sandbox it finds nothing; unconfined (--no-sandbox) it cheats, which
+// shows it works.
+TEST(Exocheck, ASubmissionFindsNoReferenceToRun) {
+    NATIVE_ONLY();
+    if (std::system("bwrap --ro-bind / / --unshare-all true >/dev/null 2>&1") != 0) GTEST_SKIP() << "no sandbox here";
+    const fs::path build = fs::path(EXOCHECK).parent_path().parent_path();
+    const fs::path prefix = build / ("exocheck-installed-" + std::to_string(getpid()));
+    ASSERT_EQ(std::system(("cmake --install '" + build.string() + "' --prefix '" + prefix.string() + "' >/dev/null").c_str()), 0);
+    const fs::path cheat = prefix / "triche.sh";
+    std::ofstream(cheat) << "#!/bin/sh\n"
+                         << "for r in '" << (prefix / "bin/tickup").string() << "' '" << program_path("tickup")
+                         << "' /usr/bin/tickup /usr/local/bin/tickup; do\n"
+                         << "  [ -x \"$r\" ] && exec \"$r\"\n"
+                         << "done\necho rien\n";
+    fs::permissions(cheat, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read |
+                               fs::perms::group_exec | fs::perms::others_exec);
+    for (const auto &[mode, status] : {std::pair{"--no-sandbox", 0}, std::pair{"", 1}}) {
+        RunOptions options;
+        options.arguments = {"--cases", "10", "tickup", cheat.string()};
+        if (*mode != '\0') options.arguments.insert(options.arguments.begin(), mode);
+        options.timeout_ms = 60000;
+        const RunResult r = run_program((prefix / "bin/exocheck").string(), "", options);
+        EXPECT_TRUE(exited_with(r, status)) << mode << ": " << describe_end(r) << "\n" << r.out << r.err;
+    }
+    fs::remove_all(prefix);
+}
+
+// Driven from a real pseudo-terminal, as a teacher runs it: a submission
+// that writes on the terminal or pushes keys into it (TIOCSTI), through
+// /dev/tty or its worker's standard error, reaches it only unconfined.
+TEST(Exocheck, ASubmissionNeitherWritesOnNorTypesIntoTheTerminal) {
+    NATIVE_ONLY();
+    if (std::system("bwrap --ro-bind / / --unshare-all true >/dev/null 2>&1") != 0) GTEST_SKIP() << "no sandbox here";
+    const fs::path dir = fs::temp_directory_path() / ("exocheck-tty-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    for (const auto &[mode, reached] : {std::pair{"--no-sandbox", true}, std::pair{"", false}}) {
+        const fs::path run = dir / "run";
+        // What the terminal has in its input afterwards is read back.
+        std::ofstream(run) << "#!/bin/sh\n" << EXOCHECK << " " << mode << " --cases 0 greetjoin " << CONFINE_BUILT
+                           << "/confine-tty\necho FIN\nread -t 1 line\necho \"LU:$line:\"\n";
+        fs::permissions(run, fs::perms::owner_all);
+        Terminal terminal(run.string());
+        EXPECT_TRUE(terminal.wait_for("LU:", 20000)) << terminal.screen();
+        terminal.finish(5000);
+        const std::string &screen = terminal.screen();
+        EXPECT_EQ(has(screen, "INJECTED"), reached) << mode << "\n" << screen;
+        if (!reached) {
+            EXPECT_TRUE(has(screen, "LU::")) << screen;
+            EXPECT_FALSE(has(screen, "PWNED")) << screen;
+        }
+    }
+    fs::remove_all(dir);
 }
 
 // --- Nothing left behind -------------------------------------------------

@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t WHOLE = 200;  // an assertion's condition: its text, and short
 
 constexpr std::string_view CODES[] = {
-    "not-started", "timeout", "output-too-long", "segfault", "division-by-zero", "abort", "signal",
+    "not-started", "timeout", "output-too-long", "memory-limit", "segfault", "division-by-zero", "abort", "signal",
     "candidate-assertion", "accepts-refused-input", "assertion-function", "assertion-text",
     "condition-written-otherwise", "assertion-other", "message-on-stdout", "message-on-stderr",
     "missing-final-newline", "extra-final-newline", "missing-newline", "extra-newline", "prompt-newline",
@@ -105,6 +105,9 @@ LikelyCause ending_cause(const RunResult &expected, const RunResult &obtained, i
     case EndKind::output_cap:
         return cause("output-too-long",
                      "le candidat écrit plus de " + output_cap_in_french() + " : une boucle qui écrit sans fin ?");
+    case EndKind::memory_cap:
+        return cause("memory-limit", "le candidat occupe plus de " + memory_cap_in_french() +
+                                         " de mémoire : une allocation sans fin ?");
     case EndKind::signal:
         if (expected.exited || expected.signal != obtained.signal) return signal_cause(obtained.signal, obtained);
         return {};

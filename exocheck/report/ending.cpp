@@ -49,6 +49,7 @@ EndKind end_kind(const RunResult &run) {
     if (run.start_error != 0) return EndKind::not_started;
     if (run.out_capped) return EndKind::output_cap;
     if (run.timed_out) return EndKind::time_limit;
+    if (run.memory_capped) return EndKind::memory_cap;
     return run.exited ? EndKind::exit : EndKind::signal;
 }
 
@@ -79,6 +80,12 @@ std::string output_cap_in_french() {
     return std::to_string(RunLimits{}.output_cap / MEBIBYTE) + " Mio";
 }
 
+std::string memory_cap_in_french() {
+    constexpr std::size_t MEBIBYTE = 1 << 20;
+    static_assert(RunLimits{}.memory_cap % MEBIBYTE == 0, "the cap is said in whole mebibytes");
+    return std::to_string(RunLimits{}.memory_cap / MEBIBYTE) + " Mio";
+}
+
 std::string start_error_in_french(int error) {
     switch (error) {
     case ENOEXEC: return "format d'exécutable non reconnu";
@@ -94,6 +101,7 @@ std::string describe_ending(const RunResult &run, int timeout_ms) {
     case EndKind::not_started: return "lancement impossible (" + start_error_in_french(run.start_error) + ")";
     case EndKind::output_cap: return "sortie trop longue (plus de " + output_cap_in_french() + ")";
     case EndKind::time_limit: return "limite de temps dépassée (" + seconds_in_french(timeout_ms) + ")";
+    case EndKind::memory_cap: return "limite de mémoire dépassée (plus de " + memory_cap_in_french() + ")";
     case EndKind::exit: return "code de sortie " + std::to_string(run.status);
     case EndKind::signal: break;
     }

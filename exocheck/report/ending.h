@@ -7,7 +7,7 @@
 
 namespace exocheck {
 
-enum class EndKind { exit, signal, time_limit, output_cap, not_started };
+enum class EndKind { exit, signal, time_limit, output_cap, memory_cap, not_started };
 
 EndKind end_kind(const RunResult &run);
 
@@ -27,6 +27,9 @@ std::string output_cap_in_french();
 
 // A duration in seconds written the French way: "2 s", "0,5 s".
 std::string seconds_in_french(int milliseconds);
+
+// The memory cap of a run's processes together: "640 Mio".
+std::string memory_cap_in_french();
 
 // Why a program could not start, from its errno.
 std::string start_error_in_french(int error);

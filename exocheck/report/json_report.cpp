@@ -56,6 +56,7 @@ std::string ending(const RunResult &run, int timeout_ms, int depth) {
         break;
     case EndKind::time_limit: m = {{"kind", json_text("time_limit")}}; break;
     case EndKind::output_cap: m = {{"kind", json_text("output_too_long")}}; break;
+    case EndKind::memory_cap: m = {{"kind", json_text("memory_limit")}}; break;
     case EndKind::not_started: m = {{"kind", json_text("not_started")}, {"errno", std::to_string(run.start_error)}}; break;
     }
     m.emplace_back("text", json_text(describe_ending(run, timeout_ms)));

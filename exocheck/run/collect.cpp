@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <ctime>
 #include <poll.h>
@@ -9,10 +10,15 @@
 #include <unistd.h>
 
 #include "run/now_ms.h"
+#include "run/proc.h"
 
 namespace exocheck {
 
 namespace {
+
+// How often the memory of the processes is looked at: what they can take
+// between two looks is what they exceed the cap by.
+constexpr long memory_period_ms = 10;
 
 // write() with SIGPIPE blocked in this thread: a reader gone makes it fail
 // with EPIPE, and the SIGPIPE it raised is taken away before the signal is
@@ -65,6 +71,32 @@ bool read_ready(const pollfd &polled, Fd &from, std::string &sink, std::size_t c
     return polled.revents == 0 || read_some(from, sink, cap);
 }
 
+// Without a process descriptor: whether `pid` has ended, leaving it to be reaped.
+bool has_ended(pid_t pid) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+// How long to wait for the streams, `left` before the deadline: without a
+// process descriptor, the end is looked for every few ms; the memory, when
+// it is due.
+long poll_ms(long left, bool exit_polled, long memory_due) {
+    const long until_memory = memory_due == LONG_MAX ? left : std::max(memory_due - now_ms(), 0L);
+    return std::min({left, exit_polled ? left : 5L, until_memory});
+}
+
+bool ended(pid_t pid, bool exit_polled, const pollfd &exit_poll) {
+    return exit_polled ? exit_poll.revents != 0 : has_ended(pid);
+}
+
+// At the time it is due (then due again a period later): whether `pid` and
+// the processes below it use more memory than `cap`.
+bool over_memory_cap(pid_t pid, std::size_t cap, long &due) {
+    if (now_ms() < due) return false;
+    due = now_ms() + memory_period_ms;
+    return memory_in_use(pid) > cap;
+}
+
 bool drain_one(Fd &from, std::string &sink, std::size_t cap) {
     bool within = true;
     while (from.is_open() && within) {
@@ -75,17 +107,14 @@ bool drain_one(Fd &from, std::string &sink, std::size_t cap) {
     return within;
 }
 
-// Without a process descriptor: whether `pid` has ended, leaving it to be reaped.
-bool has_ended(pid_t pid) {
-    siginfo_t info{};
-    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
-}
 
 }  // namespace
 
 Collected collect(pid_t pid, std::string_view input, ChildStreams &s, const CollectLimits &limits,
                   std::string &out, std::string &err) {
     const Fd exit_fd(process_fd(pid));
+    const bool watching_memory = limits.memory_cap != SIZE_MAX;
+    long memory_due = now_ms() + memory_period_ms;
     std::size_t written = 0;
     if (input.empty() && !limits.keep_input_open) s.to_in.reset();
     for (;;) {
@@ -97,15 +126,15 @@ Collected collect(pid_t pid, std::string_view input, ChildStreams &s, const Coll
                          {limits.watch, POLLIN, 0}};
         const long left = limits.deadline_ms - now_ms();
         if (left <= 0) return Collected::timed_out;
-        // Without a process descriptor, the end is looked for every few ms.
-        const long wait_ms = exit_fd.is_open() ? left : std::min(left, 5L);
+        const long wait_ms = poll_ms(left, exit_fd.is_open(), watching_memory ? memory_due : LONG_MAX);
         if ((poll(fds, 5, static_cast<int>(wait_ms)) < 0 && errno != EINTR) || fds[4].revents != 0)
             return Collected::interrupted;
         if (fds[0].revents != 0) write_some(s, input, written, limits.keep_input_open);
         if (!read_ready(fds[1], s.from_out, out, limits.output_cap) ||
             !read_ready(fds[2], s.from_err, err, limits.output_cap))
             return Collected::capped;
-        if (exit_fd.is_open() ? fds[3].revents != 0 : has_ended(pid)) return Collected::exited;
+        if (ended(pid, exit_fd.is_open(), fds[3])) return Collected::exited;
+        if (watching_memory && over_memory_cap(pid, limits.memory_cap, memory_due)) return Collected::memory;
     }
 }
 

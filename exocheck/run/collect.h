@@ -23,17 +23,21 @@ struct ChildStreams {
 struct CollectLimits {
     long deadline_ms = 0;  // on now_ms()'s clock
     std::size_t output_cap = SIZE_MAX;  // bytes per stream: past it, the stream is cut at the cap
+    // Bytes of memory in use by the process and every process below it,
+    // looked at every few milliseconds once it has run that long.
+    std::size_t memory_cap = SIZE_MAX;
     int watch = -1;  // a descriptor that becomes readable when collecting must stop at once; -1 for none
     // Standard input is a terminal: it stays open once everything is typed,
     // as its hang-up would throw away the lines not read yet.
     bool keep_input_open = false;
 };
 
-enum class Collected { exited, timed_out, capped, interrupted };
+enum class Collected { exited, timed_out, capped, memory, interrupted };
 
 // Writes `input` and reads both outputs into `out` and `err` until the
 // process `pid` (a child, not reaped) ends, the deadline passes, a stream
-// passes the cap or `watch` becomes readable. The end is seen through a
+// passes the cap, the processes pass the memory cap or `watch` becomes
+// readable. The end is seen through a
 // process descriptor, or looked for every few milliseconds on a kernel
 // without them. A process that stops reading its input raises no SIGPIPE
 // here, whatever this process does with that signal.

@@ -104,6 +104,24 @@ std::vector<pid_t> own_children() {
     return children;
 }
 
+std::size_t memory_in_use(pid_t pid) {
+    static const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    std::size_t bytes = 0;
+    std::vector<pid_t> pending = {pid};
+    // A bound on the walk, should a pid be used again while it goes on.
+    for (int looked = 0; !pending.empty() && looked < 4096; ++looked) {
+        const pid_t p = pending.back();
+        pending.pop_back();
+        const std::string statm = process_file(p, "statm");  // size resident ...
+        const std::size_t space = statm.find(' ');
+        if (space != std::string::npos) bytes += std::strtoul(statm.c_str() + space, nullptr, 10) * page;
+        const std::string tasks = "/proc/" + std::to_string(p) + "/task";
+        for (const pid_t task : numbered_entries(tasks.c_str()))
+            append_numbers(whole_file(tasks + "/" + std::to_string(task) + "/children").value_or(""), pending);
+    }
+    return bytes;
+}
+
 std::vector<pid_t> session_members(pid_t sid) {
     std::vector<pid_t> members;
     for (const pid_t pid : process_ids()) {

@@ -40,6 +40,10 @@ std::string process_exe(pid_t pid);
 // parent of every process where the kernel keeps no such list.
 std::vector<pid_t> own_children();
 
+// The memory in use, in bytes, by `pid` and every process below it (what
+// each has resident, shared pages counted in each).
+std::size_t memory_in_use(pid_t pid);
+
 // The live processes of the session `sid` (zombies left out: only their
 // parent can take them away).
 std::vector<pid_t> session_members(pid_t sid);

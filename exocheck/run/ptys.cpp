@@ -15,9 +15,9 @@ constexpr char end_of_file = '\x04';  // Ctrl-D
 constexpr char quote_next = '\x16';   // Ctrl-V
 
 // Opens a master and its slave, or leaves both -1.
-Pty open_pair() {
+Pty open_pair(const std::string &ptmx = "/dev/ptmx") {
     Pty pty;
-    pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    pty.master = open(ptmx.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (pty.master < 0) return pty;
     if (unlockpt(pty.master) == 0) pty.slave = ioctl(pty.master, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (pty.slave < 0) {
@@ -41,16 +41,16 @@ Pty with_mode(Pty pty, const termios &mode) {
 
 Pty open_plain_pty() { return open_pair(); }
 
-Pty open_output_pty() {
-    Pty pty = open_pair();
+Pty open_output_pty(const std::string &ptmx) {
+    Pty pty = open_pair(ptmx);
     termios mode{};
     if (pty.slave < 0 || tcgetattr(pty.slave, &mode) != 0) return with_mode(pty, mode);
     cfmakeraw(&mode);
     return with_mode(pty, mode);
 }
 
-Pty open_input_pty() {
-    Pty pty = open_pair();
+Pty open_input_pty(const std::string &ptmx) {
+    Pty pty = open_pair(ptmx);
     termios mode{};
     if (pty.slave < 0 || tcgetattr(pty.slave, &mode) != 0) return with_mode(pty, mode);
     mode.c_iflag = 0;  // no CR translation, no flow control, no stripping

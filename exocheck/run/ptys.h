@@ -21,15 +21,18 @@ struct Pty {
 // a newline shown as CR LF).
 Pty open_plain_pty();
 
+// The pseudo-terminals of a candidate are made through `ptmx`, the
+// multiplexer of a devpts: /dev/ptmx, or the workers' own in a sandbox.
+
 // For standard output: raw mode, so no byte is translated, and the C library
 // of the candidate line-buffers it as at a terminal.
-Pty open_output_pty();
+Pty open_output_pty(const std::string &ptmx = "/dev/ptmx");
 
 // For standard input: canonical mode (a read returns one line), no echo, no
 // signal key, no flow control, no special character but end of file (Ctrl-D)
 // and the quote of the next character (Ctrl-V), which keys() uses to send
 // those two bytes as they are.
-Pty open_input_pty();
+Pty open_input_pty(const std::string &ptmx = "/dev/ptmx");
 
 // What to type at open_input_pty() for `input`: its lines, each special byte
 // quoted, a partial last line pushed by one Ctrl-D, and the end by another.

@@ -67,7 +67,8 @@ RunResult run_program(const std::string &path, std::string_view input, const Run
 
     RunResult result;
     ChildStreams streams{std::move(in.ours), std::move(out.ours), std::move(err.ours)};
-    const CollectLimits limits{now_ms() + options.timeout_ms};
+    CollectLimits limits;
+    limits.deadline_ms = now_ms() + options.timeout_ms;
     if (collect(started.pid, input, streams, limits, result.out, result.err) == Collected::timed_out) {
         kill(started.pid, SIGKILL);
         result.timed_out = true;
@@ -82,16 +83,17 @@ std::string describe_end(const RunResult &r) {
     if (r.start_error != 0) return std::string("not started (") + std::strerror(r.start_error) + ")";
     if (r.timed_out) return "timed out";
     if (r.out_capped) return "output too long";
+    if (r.memory_capped) return "memory too large";
     if (r.exited) return "exit " + std::to_string(r.status);
     return "signal " + std::to_string(r.signal) + " (" + strsignal(r.signal) + ")";
 }
 
 bool exited_with(const RunResult &r, int status) {
-    return !r.timed_out && !r.out_capped && r.exited && r.status == status;
+    return !r.timed_out && !r.out_capped && !r.memory_capped && r.exited && r.status == status;
 }
 
 bool aborted(const RunResult &r) {
-    return !r.timed_out && !r.out_capped && !r.exited && r.signal == SIGABRT;
+    return !r.timed_out && !r.out_capped && !r.memory_capped && !r.exited && r.signal == SIGABRT;
 }
 
 }  // namespace exocheck

@@ -18,6 +18,7 @@ struct RunResult {
     int signal = 0;       // terminating signal otherwise
     bool timed_out = false;   // killed at the time limit (wall clock, or CPU time)
     bool out_capped = false;  // a stream passed the output cap: killed, the stream cut at the cap
+    bool memory_capped = false;  // its processes together used more than the memory cap: killed
     int start_error = 0;      // errno when the program could not be started, else 0
 };
 

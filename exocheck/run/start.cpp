@@ -3,17 +3,24 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
+#include <grp.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "run/fd.h"
 #include "run/launcher.h"
+
+// The code the started process runs before exec: in the starter's memory,
+// under its limits, it must call nothing a sanitizer's runtime adds (which
+// may map memory, beyond the new process's limit, on a stack it does not
+// know).
+#define BEFORE_EXEC __attribute__((no_sanitize("address")))
 
 namespace exocheck {
 
@@ -21,12 +28,16 @@ namespace {
 
 // The steps of a start, as a failure names them.
 enum Step : int { set_signals, new_session, death_signal, set_limit, move_descriptor, place_descriptor,
-                  close_others, controlling_terminal, enter_directory, unblock_signals, execute };
-constexpr const char *step_names[] = {"sigaction", "setsid", "prctl", "setrlimit", "fcntl", "dup2",
-                                      "close_range", "TIOCSCTTY", "chdir", "sigprocmask", "exec"};
+                  close_others, controlling_terminal, enter_directory, unblock_signals, execute, drop_groups,
+                  set_group, set_user, private_mounts, make_mount, own_user, map_user, enclose, started };
+constexpr const char *step_names[] = {"sigaction", "setsid", "prctl", "setrlimit", "fcntl", "dup2", "close_range",
+                                      "TIOCSCTTY", "chdir", "sigprocmask", "exec", "setgroups", "setresgid",
+                                      "setresuid", "mount --make-rprivate /", "mount", "unshare(CLONE_NEWUSER)",
+                                      "user namespace maps", "clone", ""};
 
-// What a failed start writes on its report pipe.
-struct Failure {
+// What a start writes on its report pipe: a failure, or (from an
+// enclosure's init) that the program has started.
+struct Report {
     int step;
     int error;
 };
@@ -40,7 +51,15 @@ struct Plan {
     std::vector<char *> argv, envp;
     std::vector<int> moved;  // the descriptors' copies above their places
     int report = -1;         // where a failure is told (close-on-exec: nothing comes on success)
+    // Enclosed: the maps of the program's own user namespace, where the
+    // init writes the program's end, and the program's stack.
+    std::string uid_map, gid_map;
+    int end = -1;
+    std::unique_ptr<char[]> program_stack;
+    bool program_failed = false;  // set by the program's process before it ends
 };
+
+constexpr std::size_t stack_size = std::size_t{256} << 10;
 
 std::vector<char *> pointers(std::vector<std::string> &strings) {
     std::vector<char *> p;
@@ -50,8 +69,9 @@ std::vector<char *> pointers(std::vector<std::string> &strings) {
     return p;
 }
 
-[[noreturn]] void fail(int report, Step step) {
-    const Failure failure{step, errno};
+[[noreturn]] BEFORE_EXEC void fail(Plan &p, int report, Step step) {
+    const Report failure{step, errno};
+    p.program_failed = true;
     // Nothing more can be done if the report cannot be written: the start
     // still fails, its process having ended before exec.
     [[maybe_unused]] const ssize_t k = write(report, &failure, sizeof failure);
@@ -59,7 +79,7 @@ std::vector<char *> pointers(std::vector<std::string> &strings) {
 }
 
 // Every descriptor from `first` on closed.
-bool close_from(int first) {
+BEFORE_EXEC bool close_from(int first) {
     if (close_range(static_cast<unsigned>(first), ~0U, 0) == 0) return true;
     if (errno != ENOSYS) return false;
     rlimit open_files{};  // a kernel before 5.9: one by one, up to the limit
@@ -72,49 +92,122 @@ bool close_from(int first) {
 // Places the spec's descriptors at 0, 1, 2... and the report just after
 // them (close-on-exec), every other one closed. Each is first copied above
 // every place, so that none is overwritten before it is copied.
-int place_descriptors(Plan &p) {
+BEFORE_EXEC int place_descriptors(Plan &p) {
     const std::vector<int> &given = p.spec->descriptors;
     const int count = static_cast<int>(given.size());
     int report = fcntl(p.report, F_DUPFD_CLOEXEC, count + 1);
-    if (report < 0) fail(p.report, move_descriptor);
+    if (report < 0) fail(p, p.report, move_descriptor);
     for (std::size_t i = 0; i < given.size(); ++i) {
         p.moved[i] = fcntl(given[i], F_DUPFD_CLOEXEC, count + 1);
-        if (p.moved[i] < 0) fail(report, move_descriptor);
+        if (p.moved[i] < 0) fail(p, report, move_descriptor);
     }
-    if (dup3(report, count, O_CLOEXEC) != count) fail(report, place_descriptor);
+    if (dup3(report, count, O_CLOEXEC) != count) fail(p, report, place_descriptor);
     report = count;
     for (int i = 0; i < count; ++i)
-        if (dup2(p.moved[static_cast<std::size_t>(i)], i) != i) fail(report, place_descriptor);
-    if (!close_from(count + 1)) fail(report, close_others);
+        if (dup2(p.moved[static_cast<std::size_t>(i)], i) != i) fail(p, report, place_descriptor);
+    if (!close_from(count + 1)) fail(p, report, close_others);
     return report;
 }
 
-// The started process, until it becomes the program.
-int become_program(void *plan) {
-    Plan &p = *static_cast<Plan *>(plan);
-    const StartSpec &spec = *p.spec;
-    // A handler of the starter must never run here, on this stack: every
-    // signal gets its default action (the C library's own and SIGKILL and
-    // SIGSTOP refuse it, and need not).
+// Writes `text` to the file at `path`; false if it cannot.
+BEFORE_EXEC bool put(const char *path, const std::string &text) {
+    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return close(fd) == 0 && written;
+}
+
+// In an enclosure: the program's own user namespace, where no other can be
+// made (this process holds every capability there until it executes).
+BEFORE_EXEC void own_user_namespace(Plan &p) {
+    if (unshare(CLONE_NEWUSER) != 0) fail(p, p.report, own_user);
+    if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", p.uid_map) ||
+        !put("/proc/self/gid_map", p.gid_map) || !put("/proc/sys/user/max_user_namespaces", "0"))
+        fail(p, p.report, map_user);
+}
+
+// Every signal at its default action: a handler of the starter must never
+// run here, on this stack (the C library's own, SIGKILL and SIGSTOP refuse
+// it, and need not).
+BEFORE_EXEC void default_signals(Plan &p) {
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
     for (int sig = 1; sig < NSIG; ++sig)
-        if (sigaction(sig, &default_action, nullptr) != 0 && errno != EINVAL) fail(p.report, set_signals);
-    if (spec.new_session && setsid() < 0) fail(p.report, new_session);
+        if (sigaction(sig, &default_action, nullptr) != 0 && errno != EINVAL) fail(p, p.report, set_signals);
+}
+
+// The started process, until it becomes the program.
+BEFORE_EXEC int become_program(void *plan) {
+    Plan &p = *static_cast<Plan *>(plan);
+    const StartSpec &spec = *p.spec;
+    default_signals(p);
+    if (spec.enclosure) own_user_namespace(p);
+    if (spec.new_session && setsid() < 0) fail(p, p.report, new_session);
+    // Before the death signal, which a change of user clears.
+    if (spec.gid != static_cast<gid_t>(-1) && setgroups(0, nullptr) != 0) fail(p, p.report, drop_groups);
+    if (spec.gid != static_cast<gid_t>(-1) && setresgid(spec.gid, spec.gid, spec.gid) != 0) fail(p, p.report, set_group);
+    if (spec.uid != static_cast<uid_t>(-1) && setresuid(spec.uid, spec.uid, spec.uid) != 0) fail(p, p.report, set_user);
     if (spec.parent_death_signal != 0 && prctl(PR_SET_PDEATHSIG, spec.parent_death_signal) != 0)
-        fail(p.report, death_signal);
+        fail(p, p.report, death_signal);
     for (const ResourceLimit &limit : spec.limits) {
         const rlimit value{limit.soft, limit.hard};
-        if (setrlimit(limit.resource, &value) != 0) fail(p.report, set_limit);
+        if (setrlimit(limit.resource, &value) != 0) fail(p, p.report, set_limit);
     }
     const int report = place_descriptors(p);
-    if (spec.controlling_terminal && ioctl(0, TIOCSCTTY, 0) != 0) fail(report, controlling_terminal);
-    if (!spec.directory.empty() && chdir(spec.directory.c_str()) != 0) fail(report, enter_directory);
+    if (spec.controlling_terminal && ioctl(0, TIOCSCTTY, 0) != 0) fail(p, report, controlling_terminal);
+    if (!spec.directory.empty() && chdir(spec.directory.c_str()) != 0) fail(p, report, enter_directory);
     sigset_t none;
     sigemptyset(&none);
-    if (sigprocmask(SIG_SETMASK, &none, nullptr) != 0) fail(report, unblock_signals);
+    if (sigprocmask(SIG_SETMASK, &none, nullptr) != 0) fail(p, report, unblock_signals);
     execve(p.program.c_str(), p.argv.data(), p.envp.data());
-    fail(report, execute);
+    fail(p, report, execute);
+}
+
+BEFORE_EXEC void make_mounts(Plan &p) {
+    // Nothing made here reaches the starter's namespace, nor the reverse.
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail(p, p.report, private_mounts);
+    for (const Mount &m : p.spec->enclosure->mounts) {
+        const bool bind = m.type.empty();
+        const char *type = bind ? nullptr : m.type.c_str();
+        if (mount(m.source.c_str(), m.target.c_str(), type, bind ? static_cast<unsigned long>(MS_BIND) : m.flags, m.data.c_str()) != 0)
+            fail(p, p.report, make_mount);
+        // A bind mount takes its flags when mounted again.
+        if (bind && m.flags != 0 &&
+            mount(nullptr, m.target.c_str(), nullptr, static_cast<unsigned long>(MS_REMOUNT | MS_BIND) | m.flags, nullptr) != 0)
+            fail(p, p.report, make_mount);
+    }
+}
+
+// The init of an enclosure: pid 1 of its new namespaces. It makes the
+// mounts, starts the program, tells the starter it started (the starter
+// waits for that word before it touches the plan again, and this process
+// reads nothing of the plan afterwards), reaps every process until the
+// program ends, then reports its end and exits.
+BEFORE_EXEC int enclosure_init(void *plan) {
+    Plan &p = *static_cast<Plan *>(plan);
+    default_signals(p);
+    make_mounts(p);
+    const int report = p.report, end = p.end;
+    const pid_t program =
+        clone(become_program, p.program_stack.get() + stack_size, CLONE_VM | CLONE_VFORK | SIGCHLD, &p);
+    if (program < 0) fail(p, report, enclose);
+    if (p.program_failed) _exit(127);  // it told why itself
+    const Report word{started, 0};
+    if (write(report, &word, sizeof word) != static_cast<ssize_t>(sizeof word)) _exit(127);
+    // Only `end` is kept: the program's streams must close when it ends.
+    if (end > 0) close_range(0, static_cast<unsigned>(end - 1), 0);
+    close_range(static_cast<unsigned>(end + 1), ~0U, 0);
+    int status = 0;
+    for (pid_t reaped = 0; reaped != program;) {
+        int any = 0;
+        reaped = waitpid(-1, &any, 0);
+        if (reaped == program) status = any;
+        if (reaped < 0 && errno != EINTR) _exit(127);
+    }
+    ProgramEnd ended{status, {}};
+    getrusage(RUSAGE_CHILDREN, &ended.usage);
+    [[maybe_unused]] const ssize_t k = write(end, &ended, sizeof ended);
+    _exit(0);
 }
 
 // Every signal blocked in this thread while it lives, so that none is
@@ -134,7 +227,23 @@ private:
     sigset_t saved_{};
 };
 
-Started failed(int error, Step step) { return {-1, error, step_names[step]}; }
+Started failed(int error, Step step) {
+    Started s;
+    s.error = error;
+    s.step = step_names[step];
+    return s;
+}
+
+// Reads the one word of a start's report: true when there is none (the
+// program executed) or it says the program started.
+bool read_report(int fd, Report &word, bool enclosed) {
+    ssize_t k = 0;
+    while ((k = read(fd, &word, sizeof word)) < 0 && errno == EINTR) {
+    }
+    if (k == 0 && !enclosed) return true;
+    if (k != static_cast<ssize_t>(sizeof word) || word.step < 0 || word.step > started) word = {execute, EIO};
+    return word.step == started;
+}
 
 }  // namespace
 
@@ -164,28 +273,53 @@ Started start_process(const StartSpec &spec) {
     const Fd report_read(ends[0]);
     Fd report_write(ends[1]);
     p.report = report_write.get();
+    Fd end_read, end_write;
+    const bool enclosed = spec.enclosure.has_value();
+    if (enclosed) {
+        if (pipe2(ends, O_CLOEXEC) != 0) return failed(errno, enclose);
+        end_read = Fd(ends[0]);
+        end_write = Fd(ends[1]);
+        p.end = end_write.get();
+        p.uid_map = std::to_string(geteuid()) + " " + std::to_string(geteuid()) + " 1";
+        p.gid_map = std::to_string(getegid()) + " " + std::to_string(getegid()) + " 1";
+        p.program_stack = std::make_unique<char[]>(stack_size);
+    }
     // Enough for the few calls above; under an emulator the start is a fork,
     // and the report still comes.
-    constexpr std::size_t stack_size = std::size_t{256} << 10;
-    const auto stack = std::make_unique<char[]>(stack_size);
+    auto stack = std::make_unique<char[]>(stack_size);
     pid_t pid = -1;
     int clone_error = 0;
     {
         const SignalsBlocked blocked;
-        pid = clone(become_program, stack.get() + stack_size, CLONE_VM | CLONE_VFORK | SIGCHLD, &p);
+        pid = enclosed ? clone(enclosure_init, stack.get() + stack_size,
+                               CLONE_VM | CLONE_NEWPID | CLONE_NEWNS | CLONE_NEWIPC | SIGCHLD, &p)
+                       : clone(become_program, stack.get() + stack_size, CLONE_VM | CLONE_VFORK | SIGCHLD, &p);
         clone_error = errno;
     }
     report_write.reset();
-    if (pid < 0) return failed(clone_error, execute);
-    Failure failure{};
-    ssize_t k = 0;
-    while ((k = read(report_read.get(), &failure, sizeof failure)) < 0 && errno == EINTR) {
+    end_write.reset();
+    if (pid < 0) return failed(clone_error, enclosed ? enclose : execute);
+    Report word{};
+    if (!read_report(report_read.get(), word, enclosed)) {
+        reap(pid);
+        return failed(word.error, static_cast<Step>(word.step));
     }
-    if (k == 0) return {pid, 0, ""};
-    reap(pid);
-    if (k != static_cast<ssize_t>(sizeof failure) || failure.step < 0 || failure.step > execute)
-        return failed(EIO, execute);
-    return failed(failure.error, static_cast<Step>(failure.step));
+    Started s;
+    s.pid = pid;
+    if (enclosed) {
+        s.end = std::move(end_read);
+        s.init_stack = std::move(stack);
+    }
+    return s;
+}
+
+std::optional<ProgramEnd> read_end(int end) {
+    ProgramEnd ended;
+    ssize_t k = 0;
+    while ((k = read(end, &ended, sizeof ended)) < 0 && errno == EINTR) {
+    }
+    if (k != static_cast<ssize_t>(sizeof ended)) return std::nullopt;
+    return ended;
 }
 
 int reap(pid_t pid, struct rusage *usage) {

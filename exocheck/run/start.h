@@ -12,11 +12,14 @@
 // ends it before the program runs, and the start reports which and why.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/types.h>
 #include <vector>
+
+#include "run/fd.h"
 
 namespace exocheck {
 
@@ -24,6 +27,28 @@ namespace exocheck {
 struct ResourceLimit {
     int resource;
     rlim_t soft, hard;
+};
+
+// A mount an enclosure's init makes: a file system of `type`, or a bind
+// mount of `source` when `type` is empty (read-only when `flags` says so).
+struct Mount {
+    std::string source, target, type;
+    unsigned long flags = 0;
+    std::string data;  // the file system's options
+};
+
+// A start in namespaces of its own: new pid, mount and IPC namespaces,
+// whose first process (the init, a copy of the starter that reaps and
+// reports) makes `mounts`, then starts the program in a user namespace of
+// its own, its user and group mapped to themselves, where it has no
+// capability once it executes and can make no further user namespace (so
+// that resource limits counted per user, such as RLIMIT_NPROC, count its
+// processes only). The program sees none of the starter's processes. When
+// it ends, the init reports its end and exits, and the kernel kills every
+// process left in the namespaces; killing the init ends them all at once.
+// The starter needs CAP_SYS_ADMIN in its own user namespace.
+struct Enclosure {
+    std::vector<Mount> mounts;
 };
 
 struct StartSpec {
@@ -46,21 +71,40 @@ struct StartSpec {
     // The signal it gets when the thread that started it ends; 0 for none.
     int parent_death_signal = 0;
     std::vector<ResourceLimit> limits;
+    // Its user and group (its supplementary groups dropped), for a start as
+    // root that must not stay root; -1 for unchanged.
+    uid_t uid = static_cast<uid_t>(-1);
+    gid_t gid = static_cast<gid_t>(-1);
+    std::optional<Enclosure> enclosure;
+};
+
+// How an enclosed program ended, as its init reports it.
+struct ProgramEnd {
+    int status = 0;         // its wait status
+    struct rusage usage {};  // what it and the processes it left used
 };
 
 // How a start went: the pid of the process running the program, or the
 // step that failed ("setrlimit", "chdir", "exec"...) and its errno. A failed
 // start leaves no process behind.
 struct Started {
-    pid_t pid = -1;
+    pid_t pid = -1;  // the program's, or its init's when enclosed
     int error = 0;
     std::string step;
     explicit operator bool() const { return pid > 0; }
     // "exec: No such file or directory", for messages.
     std::string describe() const;
+    // Enclosed: where the init writes the program's end (read_end), and the
+    // init's stack, in the starter's memory, kept until the init is reaped.
+    Fd end;
+    std::unique_ptr<char[]> init_stack;
 };
 
 Started start_process(const StartSpec &spec);
+
+// The end an enclosure's init wrote on `end`, or nothing when the init
+// ended first (killed).
+std::optional<ProgramEnd> read_end(int end);
 
 // Waits for the child `pid` to end (through interruptions by signals) and
 // returns its wait status; `usage`, when given, receives what it used.

@@ -1,5 +1,6 @@
 #include "sandbox/confined_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -7,6 +8,8 @@
 #include <fcntl.h>
 #include <map>
 #include <string_view>
+#include <utility>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,18 +23,32 @@
 #include "run/ptys.h"
 #include "run/start.h"
 #include "sandbox/leftovers.h"
+#include "sandbox/view.h"
 
 namespace exocheck {
 
 namespace {
 
-// Enough for a candidate in C, C++, Python or a shell. A sanitizer's runtime
-// reserves terabytes of address space it never uses: a candidate built with
-// one is held to the same amount of memory actually used, by the runtime.
+// Enough for a candidate in C, C++, Python or a shell. AddressSanitizer's
+// runtime reserves terabytes of address space it never uses (its shadow):
+// a candidate built with it is held instead to its data (the shadow, 14 TiB
+// on x86-64, counted in) plus as much, and told so by its runtime, which
+// then says why it stops. Whatever a program claims to be, the memory of a
+// run's processes together is capped anyway (RunLimits::memory_cap).
 constexpr rlim_t address_space_limit = rlim_t{512} << 20;
 constexpr const char *sanitizer_memory_limit = "ASAN_OPTIONS=hard_rss_limit_mb=512";
+#if defined(__x86_64__)
+constexpr rlim_t sanitizer_data_limit = (rlim_t{14} << 40) + address_space_limit;
+#endif
 // No exercise writes files; a few to its directory are fine, a flood is not.
 constexpr rlim_t file_size_limit = rlim_t{16} << 20;
+// An enclosed run's /tmp, its working directory: a few tens of MiB in a few
+// thousand files, whatever it writes (it counts against memory).
+constexpr const char *run_space = "size=32m,nr_inodes=4096,mode=0700";
+// Processes (a fork bomb stops there) and open files (each a memory file of
+// up to the file-size limit at most) of an enclosed run.
+constexpr rlim_t process_limit = 64;
+constexpr rlim_t descriptor_limit = 64;
 
 // Whether the executable at `path` carries AddressSanitizer (its start-up
 // call is named in it, linked statically or not). Asked once per path: the
@@ -53,8 +70,9 @@ bool sanitized(const std::string &path) {
     return known[path] = found;
 }
 
-std::vector<std::string> reduced_environment(const std::string &directory) {
-    const char *path = std::getenv("PATH");
+std::vector<std::string> reduced_environment(const std::string &directory, bool sandboxed) {
+    // Inside the sandbox the machine's PATH may name folders it does not show.
+    const char *path = sandboxed ? nullptr : std::getenv("PATH");
     std::vector<std::string> env = {
         std::string("PATH=") + (path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin"),
         "HOME=" + directory, "TMPDIR=" + directory, "LANG=C.UTF-8"};
@@ -69,8 +87,8 @@ std::vector<std::string> reduced_environment(const std::string &directory) {
 // The candidate's streams: standard output a terminal in raw mode, standard
 // error a pipe, standard input a pipe or a terminal. False (errno set) when
 // one cannot be opened.
-bool open_streams(bool terminal, ChildStreams &mine, Fd (&theirs)[3]) {
-    const Pty out = open_output_pty();
+bool open_streams(bool terminal, const std::string &ptmx, ChildStreams &mine, Fd (&theirs)[3]) {
+    const Pty out = open_output_pty(ptmx);
     if (out.master < 0) return false;
     mine.from_out = Fd(out.master);
     theirs[1] = Fd(out.slave);
@@ -80,7 +98,7 @@ bool open_streams(bool terminal, ChildStreams &mine, Fd (&theirs)[3]) {
     theirs[2] = Fd(fds[1]);
     if (fcntl(fds[0], F_SETFL, O_NONBLOCK) != 0) return false;
     if (terminal) {
-        const Pty in = open_input_pty();
+        const Pty in = open_input_pty(ptmx);
         if (in.master < 0) return false;
         mine.to_in = Fd(in.master);
         theirs[0] = Fd(in.slave);
@@ -92,23 +110,48 @@ bool open_streams(bool terminal, ChildStreams &mine, Fd (&theirs)[3]) {
     return fcntl(fds[1], F_SETFL, O_NONBLOCK) == 0;
 }
 
+// An enclosed run: its own candidate only, read-only, where the view shows
+// none; an empty /tmp of its own; a /proc of its own namespaces.
+Enclosure enclosure_of(const std::string &candidate) {
+    const unsigned long sealed = MS_NOSUID | MS_NODEV;
+    return {{{candidate.substr(0, candidate.rfind('/')), run_candidate_root, "", MS_RDONLY | sealed, ""},
+             {"tmpfs", "/tmp", "tmpfs", sealed, run_space},
+             {"proc", "/proc", "proc", sealed | MS_NOEXEC, ""}}};
+}
+
 // What a candidate's start must be: its own session and process group
-// (killed whole), killed with its worker, its limits, its directory.
-StartSpec candidate_start(const RunRequest &request, const RunLimits &limits, const std::string &directory,
+// (killed whole), killed with its worker, its limits, its directory; when
+// enclosed, its namespaces and a few processes at most.
+StartSpec candidate_start(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
                           const Fd (&theirs)[3]) {
     StartSpec spec;
     spec.command = launch_command(request.candidate, {});
+    const std::string where = settings.enclosed ? "/tmp" : directory;
+    if (settings.enclosed) {
+        spec.enclosure = enclosure_of(request.candidate);
+        std::replace(spec.command.begin(), spec.command.end(), request.candidate,
+                     std::string(run_candidate_root) + request.candidate.substr(request.candidate.rfind('/')));
+    }
     spec.descriptors = {theirs[0].get(), theirs[1].get(), theirs[2].get()};
-    spec.environment = reduced_environment(directory);
-    spec.directory = directory;
+    spec.environment = reduced_environment(where, settings.ptmx != "/dev/ptmx");
+    spec.directory = where;
     spec.new_session = true;
     spec.parent_death_signal = SIGKILL;
-    const auto cpu = static_cast<rlim_t>(cpu_seconds(limits.timeout_ms));
+    const auto cpu = static_cast<rlim_t>(cpu_seconds(settings.limits.timeout_ms));
     spec.limits = {{RLIMIT_CORE, 0, 0}, {RLIMIT_CPU, cpu, cpu + 1}, {RLIMIT_FSIZE, file_size_limit, file_size_limit}};
-    if (sanitized(request.candidate))
+    // Counted in the run's own user namespace: unconfined, every process of
+    // the user would count.
+    if (settings.enclosed)
+        spec.limits.insert(spec.limits.end(), {{RLIMIT_NPROC, process_limit, process_limit},
+                                               {RLIMIT_NOFILE, descriptor_limit, descriptor_limit}});
+    if (sanitized(request.candidate)) {
         spec.environment->emplace_back(sanitizer_memory_limit);
-    else
+#if defined(__x86_64__)
+        spec.limits.push_back({RLIMIT_DATA, sanitizer_data_limit, sanitizer_data_limit});
+#endif
+    } else {
         spec.limits.push_back({RLIMIT_AS, address_space_limit, address_space_limit});
+    }
     return spec;
 }
 
@@ -134,19 +177,38 @@ void kill_what_remains(pid_t pid) {
     kill_every_child();
 }
 
-// The run itself, in `directory`: its streams are closed when it returns.
-void run_in(const std::string &directory, const RunRequest &request, const RunLimits &limits, int watch,
+// How the run's processes ended: the candidate's wait status and what its
+// processes used. Enclosed, its init reports them, unless it was killed
+// (at a limit): everything in the namespaces is gone once it is reaped.
+// Otherwise every process the candidate left is killed first.
+std::pair<int, rusage> end_of(const Started &started, bool enclosed) {
+    rusage usage{};
+    if (enclosed) {
+        kill(started.pid, SIGKILL);  // no more than a zombie, when the run ended by itself
+        reap(started.pid, &usage);
+        if (const std::optional<ProgramEnd> ended = read_end(started.end.get())) return {ended->status, ended->usage};
+        return {SIGKILL, usage};  // a wait status: killed by SIGKILL
+    }
+    kill(-started.pid, SIGKILL);  // the group, while its leader's pid is still held
+    const int status = reap(started.pid, &usage);
+    kill_what_remains(started.pid);
+    return {status, usage};
+}
+
+// The run itself: its streams are closed when it returns.
+void run_in(const std::string &directory, const RunRequest &request, const WorkerSettings &settings, int watch,
             ConfinedRun &run) {
     RunResult &result = run.result;
+    const RunLimits &limits = settings.limits;
     ChildStreams mine;
     Started started;
     {
         Fd theirs[3];
-        if (!open_streams(request.stdin_terminal, mine, theirs)) {
+        if (!open_streams(request.stdin_terminal, settings.ptmx, mine, theirs)) {
             run.failure = std::string("pseudo-terminal or pipe: ") + std::strerror(errno);
             return;
         }
-        started = start_process(candidate_start(request, limits, directory, theirs));
+        started = start_process(candidate_start(request, settings, directory, theirs));
     }
     if (!started) {
         if (started.step == "exec")
@@ -156,16 +218,15 @@ void run_in(const std::string &directory, const RunRequest &request, const RunLi
         return;
     }
     const std::string typed = request.stdin_terminal ? keys(request.input) : request.input;
-    CollectLimits collect_limits{now_ms() + limits.timeout_ms, limits.output_cap, watch, request.stdin_terminal};
+    CollectLimits collect_limits{now_ms() + limits.timeout_ms, limits.output_cap, limits.memory_cap, watch,
+                                 request.stdin_terminal};
     const Collected stop = collect(started.pid, typed, mine, collect_limits, result.out, result.err);
-    kill(-started.pid, SIGKILL);  // the group, while its leader's pid is still held
-    rusage usage{};
-    const int status = reap(started.pid, &usage);
-    kill_what_remains(started.pid);
+    const auto [status, usage] = end_of(started, settings.enclosed);
     record_end(status, usage, static_cast<rlim_t>(cpu_seconds(limits.timeout_ms)), result);
     const bool within = drain(mine, limits.output_cap, result.out, result.err);
     result.timed_out = result.timed_out || stop == Collected::timed_out;
     result.out_capped = stop == Collected::capped || !within;
+    result.memory_capped = stop == Collected::memory;
     run.interrupted = stop == Collected::interrupted;
 }
 
@@ -173,11 +234,11 @@ void run_in(const std::string &directory, const RunRequest &request, const RunLi
 
 long cpu_seconds(int timeout_ms) { return (timeout_ms + 999) / 1000 + 1; }
 
-ConfinedRun run_confined(const RunRequest &request, const RunLimits &limits, const std::string &directory,
+ConfinedRun run_confined(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
                          int watch) {
     ConfinedRun run;
-    run_in(directory, request, limits, watch, run);
-    if (!make_empty(directory) && run.failure.empty()) run.failure = "cannot empty " + directory;
+    run_in(directory, request, settings, watch, run);
+    if (!settings.enclosed && !make_empty(directory) && run.failure.empty()) run.failure = "cannot empty " + directory;
     if (!run.result.exited) drop_emulator_report(run.result.err);
     return run;
 }

@@ -17,7 +17,14 @@ struct RunRequest {
 
 struct WorkerSettings {
     RunLimits limits;
-    std::string work_dir;  // where each worker makes the directory of its runs
+    std::string work_dir;  // where each worker makes the directory of its runs, when not enclosed
+    // Each run in namespaces of its own (inside the sandbox, see runner.h):
+    // it sees no process but its own, its /tmp is an empty file system of
+    // its own (its working directory, capped in bytes and files), its
+    // candidate is the only one it sees, at /candidat/<name>, and it may
+    // start a few processes only.
+    bool enclosed = false;
+    std::string ptmx = "/dev/ptmx";  // where the runs' pseudo-terminals are made
 };
 
 // How a confined run went.
@@ -30,10 +37,10 @@ struct ConfinedRun {
     bool interrupted = false;
 };
 
-// Runs the request in `directory`, an empty directory, and empties it again
-// afterwards. `watch` becomes readable when the run must stop at once
+// Runs the request, enclosed or in `directory`, an empty directory emptied
+// again afterwards. `watch` becomes readable when the run must stop at once
 // (exocheck is gone or stops every run): then everything is killed.
-ConfinedRun run_confined(const RunRequest &request, const RunLimits &limits, const std::string &directory,
+ConfinedRun run_confined(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
                          int watch);
 
 // The CPU-time limit of a run, in seconds: a second above the wall clock's.

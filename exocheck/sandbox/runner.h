@@ -9,16 +9,19 @@
 //   - standard output a pseudo-terminal in raw mode (the C library
 //     line-buffers it, as at a terminal, and no byte is translated), standard
 //     error a pipe, standard input a pipe closed after the input (or a
-//     terminal, see run());
-//   - an empty temporary directory as working directory, HOME and TMPDIR
-//     (each worker's own, emptied after every run, removed with the
-//     runner); the environment reduced to PATH, HOME, TMPDIR, LANG=C.UTF-8
-//     (and PETITS_EMULATOR when set).
-// With bubblewrap (bwrap), every run of a check happens in one sandbox
-// started once: no network, the system read-only, a private /tmp, its own
-// process and IPC namespaces. Inside it, exocheck runs again as its own
-// workers (worker.h); without isolation, the same workers run
-// unconfined. The references are trusted: they run with run_program.
+//     terminal, see run()); no other descriptor;
+//   - an empty directory as working directory, HOME and TMPDIR, the
+//     environment reduced to PATH, HOME, TMPDIR, LANG=C.UTF-8 (and
+//     PETITS_EMULATOR when set).
+// With bubblewrap (bwrap), the workers run in one sandbox started once per
+// runner, which shows only the system's programs and libraries (view.h),
+// without network, as nobody when exocheck is root; each run there has
+// namespaces of its own (confined_run.h): it sees no process but its own,
+// an empty /tmp of its own (its working directory, capped in size and
+// files), its own candidate and no other, and is capped in processes.
+// Without isolation, the same workers run unconfined, each run in a
+// directory of its own under TMPDIR. The references are trusted: they run
+// with run_program.
 #pragma once
 
 #include <atomic>
@@ -39,19 +42,22 @@ namespace exocheck {
 enum class Isolation { sandbox, none };
 
 
-// True when bwrap is found on PATH and a sandbox starts here (user
-// namespaces allowed, exocheck able to run inside it). Tried once, then
-// remembered.
-bool sandbox_available();
+// Why no sandbox starts here, in one French line (bwrap missing, user
+// namespaces switched off and how a system switches them on, or what bwrap
+// said), or empty when one does. Tried once, then remembered.
+std::string sandbox_unavailable();
+bool sandbox_available();  // sandbox_unavailable() is empty
 
 class CandidateRunner {
 public:
     // Starts `jobs` workers able to run any of `candidates` (absolute paths),
-    // all in one bubblewrap sandbox for isolation == sandbox. Throws
+    // all in one bubblewrap sandbox for isolation == sandbox, where the files
+    // `hidden` (the references) are never seen, wherever the view would show
+    // them. The candidates are read once, when it starts. Throws
     // std::runtime_error (French message) when they cannot start. The thread
     // that constructs it must outlive it: the workers die with that thread.
     CandidateRunner(Isolation isolation, int jobs, const std::vector<std::string> &candidates,
-                    RunLimits limits);
+                    RunLimits limits, const std::vector<std::string> &hidden = {});
     ~CandidateRunner();  // every worker and every run gone, nothing left
     CandidateRunner(const CandidateRunner &) = delete;
     CandidateRunner &operator=(const CandidateRunner &) = delete;
@@ -75,10 +81,23 @@ public:
     void kill_all() noexcept;
 
 private:
-    void start(Isolation isolation, const std::vector<std::string> &command, int jobs);
+    // What starts the workers' parent.
+    struct Pool {
+        int jobs = 1;
+        std::string bwrap;  // empty without isolation
+        std::vector<std::string> command;
+        Fd exe, passwd, group;       // for bwrap: exocheck's binary, the view's passwd and group
+        std::vector<Fd> candidates;  // for bwrap: each candidate's bytes
+        uid_t uid = static_cast<uid_t>(-1);
+        gid_t gid = static_cast<gid_t>(-1);
+    };
+    void prepare_view(Pool &pool, const std::vector<std::string> &hidden, const std::string &self);
+    void start(Pool &pool);
     void await_workers();
 
     std::vector<std::string> candidates_;
+    std::vector<std::string> sent_;  // each candidate's path as the workers see it
+    std::vector<bool> busy_;         // being written when read: its runs cannot start
     std::vector<int> sockets_;  // exocheck's end of each worker's socket
     pid_t pool_ = -1;           // bwrap, or the workers' parent without isolation
     Fd sandbox_init_;           // bwrap's process inside the sandbox, to wait for

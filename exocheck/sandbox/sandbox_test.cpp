@@ -5,6 +5,7 @@
 // bounded whatever happens: an alarm ends each within 20 s.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -26,6 +27,7 @@
 #include "run/ptys.h"
 #include "sandbox/cannot_run.h"
 #include "sandbox/runner.h"
+#include "sandbox/view.h"
 #include "sandbox/worker.h"
 
 namespace exocheck {
@@ -37,6 +39,9 @@ const std::string sources = CONFINE_SOURCES;
 
 // Every name the probe answers to, and the script.
 const std::vector<std::string> fixture_names = {
+    "confine-see", "confine-reach", "confine-killall", "confine-killparent", "confine-remember", "confine-fill",
+    "confine-fill-tmp", "confine-files", "confine-fork-bomb", "confine-userns", "confine-hog", "confine-reserve",
+    "confine-tty",
     "confine-loop",    "confine-flood-out", "confine-flood-err",    "confine-segv",       "confine-bytes",
     "confine-ttys",    "confine-line-abort", "confine-prompt-abort", "confine-child-holds-out",
     "confine-scatter", "confine-reads",     "confine-write",        "confine-connect",    "confine-env",
@@ -93,6 +98,15 @@ struct Scratch {
         for (const std::string &name : fixture_names)
             if (name.starts_with("confine-") && symlink("confine_probe", (bin + "/" + name).c_str()) != 0)
                 throw std::runtime_error("symlink " + name);
+        // The builds with the sanitizer, and claiming it, where there are.
+        for (const char *variant : {"asan", "claim"}) {
+            const std::string program = "confine_probe_" + std::string(variant);
+            if (access((built + "/" + program).c_str(), X_OK) != 0) continue;
+            if (std::system(("cp " + built + "/" + program + " " + bin).c_str()) != 0) throw std::runtime_error(program);
+            for (const char *name : {"confine-hog.", "confine-reserve."})
+                if (symlink(program.c_str(), (bin + "/" + name + variant).c_str()) != 0)
+                    throw std::runtime_error("symlink " + program);
+        }
     }
     ~Scratch() { EXPECT_EQ(std::system(("rm -rf '" + root + "'").c_str()), 0); }
     Scratch(const Scratch &) = delete;
@@ -106,6 +120,8 @@ Scratch &scratch() {
 }
 
 std::string fixture(const std::string &name) { return scratch().bin + "/" + name; }
+
+std::string self_exe() { return process_exe(getpid()); }
 
 
 std::string read_file(const std::string &path) {
@@ -122,9 +138,14 @@ std::string read_file(const std::string &path) {
 // runner's own are left out (bwrap names them in its command line).
 std::vector<std::string> fixture_processes() {
     std::vector<std::string> found;
-    for (const LiveProcess &p : live_processes([](const LiveProcess &p) {
+    // In the sandbox a run knows its candidate as /candidat/<name>: this
+    // program's own are below it (another test program may run beside).
+    const std::vector<pid_t> below = descendants(getpid());
+    for (const LiveProcess &p : live_processes([&](const LiveProcess &p) {
              return p.cmdline.find(internal_worker_option) == std::string::npos &&
-                    (p.exe == fixture("confine_probe") || p.cmdline.find(scratch().bin + "/confine") != std::string::npos);
+                    (p.exe == fixture("confine_probe") || p.cmdline.find(scratch().bin + "/confine") != std::string::npos ||
+                     (p.cmdline.find(std::string(run_candidate_root) + "/confine") != std::string::npos &&
+                      std::find(below.begin(), below.end(), p.pid) != below.end()));
          }))
         found.push_back(p.shown());
     return found;
@@ -281,14 +302,17 @@ struct Listener {
     int port = 0;
 };
 
-// What a candidate reaches outside its directory: unconfined, everything
-// (which shows the fixture works); in the sandbox, nothing the machine sees.
+// What a hostile candidate tries, and what must hold: unconfined, it
+// succeeds (which shows the fixture works), unless it would harm the
+// machine or the test (no unconfined ending then); in the sandbox, it
+// reaches nothing of the machine, of exocheck or of another run.
 struct Escape {
     std::string what;
     std::string candidate;
     std::string input;
-    std::string file;  // the file it writes, if any
+    std::string file;  // the file it writes, if any: on the machine afterwards unconfined only
     std::string ending_unconfined, ending_sandboxed;
+    std::string out_sandboxed = "";  // its output in the sandbox, when that matters
 };
 
 // What this program shares with the machine, as confine-namespaces prints it.
@@ -328,7 +352,8 @@ TEST(CandidateRun, WhyTheSandboxDidNotStartIsToldInFrench) {
     // A bwrap that cannot start a sandbox, as where namespaces are not
     // allowed: its reason comes in the message.
     const std::string fake = scratch().root + "/fake-bwrap";
-    mkdir(fake.c_str(), 0700);
+    mkdir(fake.c_str(), 0755);
+    chmod(scratch().root.c_str(), 0755);  // root starts bwrap as nobody
     std::ofstream(fake + "/bwrap") << "#!/bin/sh\necho 'bwrap: No permissions to create new namespace' >&2\nexit 1\n";
     chmod((fake + "/bwrap").c_str(), 0755);
     const std::string path = std::getenv("PATH");
@@ -337,34 +362,99 @@ TEST(CandidateRun, WhyTheSandboxDidNotStartIsToldInFrench) {
         const CandidateRunner r(Isolation::sandbox, 1, {fixture("confine-ttys")}, {});
         ADD_FAILURE() << "started";
     } catch (const std::runtime_error &e) {
-        EXPECT_EQ(std::string(e.what()), "les processus d'exécution des candidats n'ont pas démarré dans le bac à sable "
-                                         "bubblewrap : bwrap: No permissions to create new namespace");
+        EXPECT_EQ(std::string(e.what()),
+                  "bac à sable bubblewrap indisponible : bwrap: No permissions to create new namespace");
     }
     setenv("PATH", path.c_str(), 1);
 }
 
 TEST(CandidateRun, TheSandboxKeepsTheMachineOutOfReach) {
     if (!bwrap_runs()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
+    // qemu-user makes no namespace: the emulated runs share the sandbox.
+    if (emulated()) GTEST_SKIP() << "no namespace of a run's own under qemu-user";
     const Listener listener;
     const std::string outside = "/var/tmp/exocheck-sandbox-test-written-" + std::to_string(getpid());
     const std::string in_tmp = "/tmp/exocheck-sandbox-test-written-" + std::to_string(getpid());
+    // A file of the user's outside /tmp: a home's, a build tree's.
+    const std::string secret = built + "/secret-" + std::to_string(getpid());
+    std::ofstream(secret) << "secret\n";
+    const std::string hidden = "/root\n/home\n/srv\n/var\n/opt\n/mnt\n/media\n/run\n" + secret + "\n" +
+                               fixture("confine-bytes") + "\n" + candidates_root + "\n" + self_exe() + "\n";
+    std::string absent;
+    for (const std::string &path : words(hidden)) absent += path + " absent\n";
     const std::vector<Escape> rows = {
         {"a file in /var/tmp", "confine-write", outside + "\n", outside, "exit 0", "exit 1"},
-        // /tmp is the sandbox's own: the write succeeds there, unseen here.
+        // /tmp is the run's own: the write succeeds there, unseen here.
         {"a file in /tmp", "confine-write", in_tmp + "\n", in_tmp, "exit 0", "exit 0"},
         {"a loopback connection", "confine-connect", std::to_string(listener.port) + "\n", "", "exit 0", "exit 1"},
+        // Homes, the system's data, the user's files, another candidate,
+        // the workers' copies of the candidates, exocheck's own program.
+        {"what a program does not need", "confine-see", hidden, "", "exit 1", "exit 0", absent},
+        // No process of exocheck is in sight: its parent is the run's own.
+        {"its parent's environment, memory, descriptors (to forge a result), tracing", "confine-reach", "", "", "exit 1", "exit 0",
+         "others=0 environ=0 mem=0 getfd=0 ptrace=0 fds=0\n"},
+        {"killing every process it may", "confine-killall", "", "", "", "exit 0", "survécu\n"},
+        {"killing its parent", "confine-killparent", "", "", "", "exit 0", "survécu\n"},
+        // What a run leaves, the next one does not find.
+        {"leaving a trace", "confine-remember", "", "", "", "exit 0", "fresh\n"},
+        {"finding a trace", "confine-remember", "", "", "", "exit 0", "fresh\n"},
+        {"filling its directory", "confine-fill", "", "", "exit 0", "exit 0", "32 MiB: No space left on device\n"},
+        {"making files without end", "confine-files", "", "", "", "exit 0",
+         "4095 files: No space left on device\n"},
+        // 20 MiB each time: two runs would not fit together in 32 MiB.
+        {"leaving 20 MiB in /tmp", "confine-fill-tmp", "", "", "exit 0", "exit 0", "20 MiB\n"},
+        {"leaving 20 MiB in /tmp again", "confine-fill-tmp", "", "", "exit 0", "exit 0", "20 MiB\n"},
+        {"a fork bomb", "confine-fork-bomb", "", "", "", "exit 0", "63 forks: Resource temporarily unavailable\n"},
+        {"a user namespace of its own", "confine-userns", "", "", "exit 0", "exit 0", "No space left on device\n"},
+        // Unconfined it would type into the terminal this test runs at.
+        {"the terminal", "confine-tty", "", "", "", "exit 0", "tty=No such device or address sti0=0 sti1=0 sti2=0 parent=No such file or directory\n"},
     };
     for (const Escape &row : rows) {
         for (const Isolation isolation : {Isolation::none, Isolation::sandbox}) {
+            const bool confined = isolation == Isolation::sandbox;
+            if (!confined && row.ending_unconfined.empty()) continue;
             unlink(row.file.c_str());
             const RunResult r = runner(isolation).run(1, fixture(row.candidate), row.input);
-            const bool confined = isolation == Isolation::sandbox;
             EXPECT_EQ(describe_end(r), confined ? row.ending_sandboxed : row.ending_unconfined)
                 << mode_name(isolation) << ": " << row.what << r.err;
+            if (confined && !row.out_sandboxed.empty()) {
+                EXPECT_EQ(r.out, row.out_sandboxed) << row.what;
+            }
             if (!row.file.empty()) {
                 EXPECT_EQ(access(row.file.c_str(), F_OK) == 0, !confined) << mode_name(isolation) << ": " << row.what;
             }
             unlink(row.file.c_str());
+        }
+    }
+    unlink(secret.c_str());
+    // Every run above left the runner as it was: the next runs as ever.
+    EXPECT_EQ(runner(Isolation::sandbox).run(1, fixture("confine-ttys"), "").out, "in=0 out=1 err=0\n");
+    EXPECT_EQ(fixture_processes(), std::vector<std::string>{});
+}
+
+// The memory of a run's processes together is capped, whatever the program
+// says it is: with AddressSanitizer (which no address-space limit admits),
+// or claiming it in its bytes. The cap is lowered here for a quick test.
+TEST(CandidateRun, MemoryIsCappedWhateverTheProgramClaims) {
+    if (!bwrap_runs()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
+    if (access(fixture("confine-hog.claim").c_str(), X_OK) != 0) GTEST_SKIP() << "no sanitizer build here";
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"confine-hog", "memory too large"},
+        {"confine-hog.claim", "memory too large"},
+        {"confine-hog.asan", "memory too large"},
+        // Memory reserved, never used: its data limit, the sanitizer says so.
+        {"confine-reserve.asan", "exit 1"},
+    };
+    RunLimits limits{5000, 1 << 20};
+    limits.memory_cap = std::size_t{64} << 20;
+    std::vector<std::string> candidates;
+    for (const auto &row : rows) candidates.push_back(fixture(row.first));  // cppcheck-suppress useStlAlgorithm
+    CandidateRunner r(Isolation::sandbox, 1, candidates, limits);
+    for (const auto &[candidate, ending] : rows) {
+        const RunResult result = r.run(0, fixture(candidate), "");
+        EXPECT_EQ(describe_end(result), ending) << candidate << "\n" << result.out << result.err.substr(0, 300);
+        if (candidate == "confine-reserve.asan") {
+            EXPECT_NE(result.err.find("AddressSanitizer"), std::string::npos) << result.err;
         }
     }
 }
@@ -572,7 +662,7 @@ TEST(CannotRun, WhatOnlyStartingTellsComesBackAsTheStartError) {
         CandidateRunner r(isolation, 1, paths, {test_timeout_ms, 1 << 20});
         for (const auto &[path, error] : rows) {
             const RunResult result = r.run(0, path, "");
-            EXPECT_EQ(result.start_error, error) << mode_name(isolation) << " " << path << ": " << describe_end(result);
+            EXPECT_EQ(result.start_error, error) << mode_name(isolation) << " " << path << ": " << describe_end(result) << "\n" << result.err;
             EXPECT_FALSE(result.exited);
             EXPECT_NE(cannot_start(path, result.start_error).find("« " + path + " » n'a pas pu être lancé"),
                       std::string::npos);

@@ -17,7 +17,7 @@ struct RequestHead {
 
 struct ResultHead {
     std::uint64_t out_size, err_size, failure_size;
-    std::int32_t exited, status, signal, timed_out, out_capped, start_error;
+    std::int32_t exited, status, signal, timed_out, out_capped, memory_capped, start_error;
 };
 
 // The largest message part accepted: a run's input or output is far smaller
@@ -92,7 +92,7 @@ bool send_result(int socket, const RunResult &r, std::string_view failure) {
     std::string bytes;
     bytes.reserve(sizeof(ResultHead) + r.out.size() + r.err.size() + failure.size());
     append(bytes, ResultHead{r.out.size(), r.err.size(), failure.size(), r.exited ? 1 : 0, r.status, r.signal,
-                             r.timed_out ? 1 : 0, r.out_capped ? 1 : 0, r.start_error});
+                             r.timed_out ? 1 : 0, r.out_capped ? 1 : 0, r.memory_capped ? 1 : 0, r.start_error});
     bytes += r.out;
     bytes += r.err;
     bytes += failure;
@@ -111,6 +111,7 @@ std::optional<ReceivedResult> receive_result(int socket) {
     r.signal = head.signal;
     r.timed_out = head.timed_out != 0;
     r.out_capped = head.out_capped != 0;
+    r.memory_capped = head.memory_capped != 0;
     r.start_error = head.start_error;
     return received;
 }
