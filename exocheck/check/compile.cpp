@@ -12,7 +12,7 @@
 #include "report/visible.h"
 #include "run/launcher.h"
 #include "sandbox/cannot_run.h"
-#include "check/one_shot.h"
+#include "sandbox/one_shot.h"
 
 namespace exocheck {
 
@@ -146,7 +146,7 @@ Diagnostics read_diagnostics(std::string_view output, std::string_view source, s
 }
 
 BuiltSource compile_source(const std::string &given, const std::string &directory, bool sanitized_too,
-                           Isolation isolation) {
+                           Isolation isolation, const std::vector<std::string> &hidden) {
     BuiltSource built;
     const Language language = source_language(given).value_or(Language::c);
     const std::optional<Compiler> compiler = find_compiler(language);
@@ -175,7 +175,7 @@ BuiltSource compile_source(const std::string &given, const std::string &director
         command.front() = compiler->path;
         command[command.size() - 2] = source;
         command.insert(command.begin() + 1, "-fdiagnostics-color=never");
-        return run_one_shot(OneShot{command, given, directory, COMPILE_MS, "", {}}, isolation);
+        return run_one_shot(OneShot{command, given, output, COMPILE_MS, hidden}, isolation);
     };
     const std::string program = directory + "/" + stem;
     const RunResult plain = run(false, program);

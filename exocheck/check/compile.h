@@ -53,8 +53,9 @@ struct BuiltSource {
 
 // Compiles the source `given` into `directory` (an empty directory of the
 // check's own, removed by the caller), `sanitized_too` adding the build with
-// the sanitizers. Never throws for the source's own faults.
+// the sanitizers; confined, the compiler never sees the files `hidden`
+// (the references). Never throws for the source's own faults.
 BuiltSource compile_source(const std::string &given, const std::string &directory, bool sanitized_too,
-                           Isolation isolation);
+                           Isolation isolation, const std::vector<std::string> &hidden = {});
 
 }  // namespace exocheck

@@ -14,7 +14,6 @@
 
 #include "check/check.h"
 #include "check/memory_check.h"
-#include "check/one_shot.h"
 #include "main/interrupt.h"
 #include "main/mends.h"
 #include "main/options.h"
@@ -24,13 +23,12 @@
 #include "main/submissions.h"
 #include "report/formats.h"
 #include "report/groups.h"
-#include "run/launcher.h"
 #include "report/report.h"
 #include "report/score.h"
 #include "run/launcher.h"
 #include "sandbox/cannot_run.h"
-#include "sandbox/leftovers.h"
 #include "sandbox/runner.h"
+#include "sandbox/view.h"
 #include "sandbox/worker.h"
 
 namespace exocheck {
@@ -56,23 +54,6 @@ std::string valgrind_for(const Options &options) {
     if (valgrind.empty())
         say("--memoire demande Valgrind, absent de cette machine : installez-le (sudo apt-get install valgrind)");
     return valgrind;
-}
-
-// A run under a memory checker, unconfined.
-RunResult memory_run(const MemoryRunRequest &request, int timeout_ms) {
-    const char *tmpdir = std::getenv("TMPDIR");
-    std::string directory = std::string(tmpdir != nullptr && *tmpdir == '/' ? tmpdir : "/tmp") + "/exocheck-XXXXXX";
-    if (mkdtemp(directory.data()) == nullptr) throw std::runtime_error("impossible de créer un répertoire temporaire");
-    OneShot shot{request.wrapper, "", directory, timeout_ms, request.input, request.environment};
-    shot.command.push_back(request.program);
-    try {
-        RunResult r = run_one_shot(shot, Isolation::none);
-        remove_tree(directory);
-        return r;
-    } catch (...) {
-        remove_tree(directory);
-        throw;
-    }
 }
 
 // The submissions of the command line or of the class; false (and said) when
@@ -213,9 +194,12 @@ int check(Options options) {
     std::atomic<ProgressLine *> progress_in_use{nullptr};
     std::optional<BuiltCandidates> built;
     std::atomic<BuiltCandidates *> built_in_use{nullptr};
+    std::optional<CandidateRunner> memory_runner;
+    std::atomic<CandidateRunner *> memory_runner_in_use{nullptr};
     const InterruptWatch interrupt([&] {
         control.stop = true;
         if (TimedRunner *r = runner_in_use.load()) r->kill_all();
+        if (CandidateRunner *r = memory_runner_in_use.load()) r->kill_all();
         if (BuiltCandidates *b = built_in_use.load()) b->remove_now();
         // A thread may have been starting a run during the first look.
         kill_children();
@@ -228,8 +212,14 @@ int check(Options options) {
     const auto start = std::chrono::steady_clock::now();
     try {
         const Isolation isolation = isolation_of(options, handed_in.size());
+        // Valgrind runs in the sandbox, which shows the system's programs only.
+        if (isolation == Isolation::sandbox && options.memory && !shown_in_view(valgrind))
+            throw std::runtime_error("--memoire : Valgrind (" + valgrind +
+                                     ") est hors de /usr, que le bac à sable ne montre pas : installez celui du "
+                                     "système (sudo apt-get install valgrind)");
+        const std::vector<std::string> hidden = hidden_from_runs(reference);
         // Sources are compiled first, confined like the candidates.
-        built.emplace(handed_in, options.memory, settings.jobs, isolation);
+        built.emplace(handed_in, options.memory, settings.jobs, isolation, hidden);
         built_in_use = &*built;
         std::vector<std::string> runnable;
         for (const Candidate &c : built->candidates()) {
@@ -237,14 +227,21 @@ int check(Options options) {
             else say(c.cannot_run);
         }
         if (settings.reference_confined) runnable.push_back(reference);
-        runner.emplace(isolation, settings.jobs, runnable, settings.limits, hidden_from_runs(reference));
+        runner.emplace(isolation, settings.jobs, runnable, settings.limits, hidden);
         runner_in_use = &*runner;
         report = run_check(program, reference, built->candidates(), settings, *runner, control);
         built->add_builds(report);
         if (options.memory) {
-            const int memory_ms = memory_timeout_ms(settings.limits.timeout_ms);
+            // The runs under a checker: confined like any, with their own limit.
+            RunLimits limits = settings.limits;
+            limits.timeout_ms = memory_timeout_ms(settings.limits.timeout_ms);
+            memory_runner.emplace(isolation, settings.jobs, built->memory_programs(), limits, hidden);
+            memory_runner_in_use = &*memory_runner;
             run_memory_check(program, reference, built->candidates(), built->memory_targets(), valgrind, settings,
-                             *runner, [&](const MemoryRunRequest &request) { return memory_run(request, memory_ms); },
+                             *runner,
+                             [&](const MemoryRunRequest &r) {
+                                 return memory_runner->run_wrapped(r.job, r.program, r.input, r.wrapper, r.environment);
+                             },
                              control, report);
         }
     } catch (const std::runtime_error &error) {

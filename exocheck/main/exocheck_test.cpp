@@ -729,6 +729,77 @@ TEST(Exocheck, MemoryFaultsOfPrograms) {
                  1);
 }
 
+bool sandbox_here() { return std::system("bwrap --ro-bind / / --unshare-all true >/dev/null 2>&1") == 0; }
+
+// Without a Valgrind that a run can start (none at all, or one outside the
+// system's folders, which the sandbox does not show), --memoire says what
+// to install before anything runs.
+TEST(Exocheck, MemoryNeedsValgrind) {
+    NATIVE_ONLY();
+    const fs::path own = fs::temp_directory_path() / ("exocheck-own-valgrind-" + std::to_string(getpid()));
+    fs::create_directories(own);
+    std::ofstream(own / "valgrind") << "#!/bin/sh\nexit 1\n";
+    fs::permissions(own / "valgrind", fs::perms::owner_all);
+    std::vector<std::pair<std::string, std::string>> rows = {
+        {"/nonexistent", "--memoire demande Valgrind, absent de cette machine : installez-le (sudo apt-get install valgrind)"}};
+    if (sandbox_here())
+        rows.emplace_back(own.string() + ":" + std::getenv("PATH"),
+                          "--memoire : Valgrind (" + (own / "valgrind").string() +
+                              ") est hors de /usr, que le bac à sable ne montre pas : installez celui du système "
+                              "(sudo apt-get install valgrind)");
+    for (const auto &[path, said] : rows) {
+        RunOptions options;
+        options.arguments = {"-c", "PATH=\"$2\" exec \"$0\" --memoire tickup \"$1\"", EXOCHECK, fixture("tickup_ok"),
+                             path};
+        const RunResult r = run_program("/bin/sh", "", options);
+        EXPECT_TRUE(exited_with(r, 2)) << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "exocheck: " + said + "\n");
+    }
+    fs::remove_all(own);
+}
+
+// The compiler of a source is confined like a candidate: it sees the source
+// alone, neither a file beside it nor the teacher's solution elsewhere on
+// the machine, which a learner's source could otherwise include whole.
+TEST(Exocheck, ACompilerSeesTheSourceAlone) {
+    NATIVE_ONLY();
+    if (!sandbox_here()) GTEST_SKIP() << "no sandbox here";
+    const fs::path dir = fs::temp_directory_path() / ("exocheck-compiler-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "voisin.h") << "int voisin(void);\n";
+    std::ofstream(dir / "voisin.c") << "#include \"voisin.h\"\nint main(void) { return 0; }\n";
+    std::ofstream(dir / "tricheur.c") << "#include \"" << EXERCISES << "/somme.c\"\n";
+    const std::vector<std::string> somme = {"--exercice", std::string(EXERCISES) + "/somme.exo", "--reference",
+                                            fixture("somme_reference")};
+    for (const char *source : {"voisin.c", "tricheur.c"}) {
+        std::vector<std::string> arguments = somme;
+        arguments.push_back((dir / source).string());
+        const RunResult r = exocheck(arguments);
+        EXPECT_TRUE(exited_with(r, 2)) << source << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, " : ne compile pas.\n") && has(r.out, "No such file or directory")) << r.out;
+    }
+    // Unconfined, the same source compiles: the sandbox is what keeps it out.
+    std::vector<std::string> unconfined = somme;
+    unconfined.insert(unconfined.end(), {"--no-sandbox", (dir / "tricheur.c").string()});
+    const RunResult r = exocheck(unconfined);
+    EXPECT_TRUE(exited_with(r, 0)) << describe_end(r) << "\n" << r.out << r.err;
+    fs::remove_all(dir);
+    // Confined, a source compiles wherever TMPDIR lies, outside /tmp too
+    // (a folder the sandbox does not show).
+    const fs::path elsewhere = fs::path(VERDICT_PROGRAMS) / ("tmp-" + std::to_string(getpid()));
+    fs::create_directories(elsewhere);
+    RunOptions options;
+    options.arguments = {"-c", "export TMPDIR=\"$1\"; shift; exec \"$0\" \"$@\"", EXOCHECK, elsewhere.string()};
+    options.arguments.insert(options.arguments.end(), somme.begin(), somme.end());
+    options.arguments.push_back(std::string(EXERCISES) + "/somme.c");
+    options.timeout_ms = 60000;
+    const RunResult built = run_program("/bin/sh", "", options);
+    EXPECT_TRUE(exited_with(built, 0)) << describe_end(built) << "\n" << built.out << built.err;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::remove_all(elsewhere);
+}
+
 // At a terminal, a check longer than a second shows its progress on one
 // line, erased before the report.
 TEST(Exocheck, ProgressAtATerminal) {

@@ -11,6 +11,7 @@
 #include "report/visible.h"
 #include "run/elf.h"
 #include "sandbox/cannot_run.h"
+#include "sandbox/confined_run.h"
 #include "sandbox/leftovers.h"
 
 namespace exocheck {
@@ -33,15 +34,10 @@ std::string cannot_read(const std::string &given) {
     return "";
 }
 
-// Whether the program at `path` carries AddressSanitizer: its start-up call
-// is named in it.
-bool built_with_sanitizer(const std::string &path) {
-    return file_head(path, std::size_t{64} << 20).find("__asan_init") != std::string::npos;
-}
-
 }  // namespace
 
-BuiltCandidates::BuiltCandidates(const std::vector<std::string> &given, bool memory, int jobs, Isolation isolation)
+BuiltCandidates::BuiltCandidates(const std::vector<std::string> &given, bool memory, int jobs, Isolation isolation,
+                                 const std::vector<std::string> &hidden)
     : built_(given.size()) {
     std::vector<std::size_t> sources;
     for (std::size_t k = 0; k < given.size(); ++k) {
@@ -67,7 +63,7 @@ BuiltCandidates::BuiltCandidates(const std::vector<std::string> &given, bool mem
                     candidates_[k].cannot_run = "impossible de créer un répertoire pour compiler « " + given[k] + " »";
                     continue;
                 }
-                built_[k] = compile_source(given[k], own, memory, isolation);
+                built_[k] = compile_source(given[k], own, memory, isolation, hidden);
             }
         });
     for (std::thread &t : threads) t.join();
@@ -114,7 +110,7 @@ std::vector<std::optional<MemoryTarget>> BuiltCandidates::memory_targets() const
             }
         } else if (!elf_id(c.path)) {
             continue;  // a script: its interpreter is no learner's code
-        } else if (built_with_sanitizer(c.path)) {
+        } else if (built_with_address_sanitizer(c.path)) {
             t.sanitized = c.path;
             t.sanitized_program = c.given;
         } else {

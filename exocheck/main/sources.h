@@ -17,10 +17,11 @@ namespace exocheck {
 class BuiltCandidates {
 public:
     // Builds every source among `given` (with the sanitizers too for
-    // `memory`), up to `jobs` at once; a program is taken as it is. Throws
-    // std::runtime_error (French message) when the temporary directory
-    // cannot be made.
-    BuiltCandidates(const std::vector<std::string> &given, bool memory, int jobs, Isolation isolation);
+    // `memory`), up to `jobs` at once, the compiler never seeing the files
+    // `hidden`; a program is taken as it is. Throws std::runtime_error
+    // (French message) when the temporary directory cannot be made.
+    BuiltCandidates(const std::vector<std::string> &given, bool memory, int jobs, Isolation isolation,
+                    const std::vector<std::string> &hidden);
     ~BuiltCandidates();  // the temporary directory removed
     BuiltCandidates(const BuiltCandidates &) = delete;
     BuiltCandidates &operator=(const BuiltCandidates &) = delete;
