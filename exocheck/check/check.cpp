@@ -6,6 +6,7 @@
 #include <ctime>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <memory>
@@ -31,9 +32,12 @@ namespace {
 
 constexpr std::size_t NONE = std::numeric_limits<std::size_t>::max();
 // The mistakes shrunk with the whole of settings.shrink_ms, the most
-// frequent first; the others get SHORT_SHRINK_MS each.
-constexpr std::size_t SHRUNK_IN_FULL = 4;
+// frequent first; the next get SHORT_SHRINK_MS each, the others none.
+constexpr std::size_t SHRUNK_IN_FULL = 4, SHRUNK = 12;
 constexpr int SHORT_SHRINK_MS = 1000;
+// The distinct mistakes a candidate's report keeps at most: past them, a
+// difference is counted, not told apart.
+constexpr std::size_t MOST_MISTAKES = 50;
 // What tells a condition written otherwise from a mistake's key.
 constexpr std::string_view CONDITION = "condition\x1f";
 
@@ -66,6 +70,9 @@ ReferenceRun run_reference(const std::string &reference, std::string_view input,
 
 namespace {
 
+// A run stopped by a limit: one that would not end, silent or writing.
+bool runaway(const RunResult &r) { return r.timed_out || r.out_capped; }
+
 // A candidate's run on one input, judged against the reference's.
 struct Judgement {
     Verdict verdict;
@@ -90,25 +97,39 @@ Finding finding(Case::Origin origin, std::size_t number, std::size_t original_si
     return f;
 }
 
+// A difference without a likely cause, as the key of a distinct mistake:
+// which streams differ, and on which line of the reference's.
+std::string unexplained_key(const Judgement &j, const RunResult &expected) {
+    const Verdict &v = j.verdict;
+    return std::string("?") + (v.stdout_differs ? "o" : "") + (v.stderr_differs ? "e" : "") +
+           (v.ending_differs ? "x" : "") + "\x1f" + first_differing_line(expected.out, j.obtained.out) + "\x1f" +
+           first_differing_line(expected.err, j.obtained.err);
+}
+
 // The kinds of difference a judgement shows, each as the key of a distinct
 // mistake: the pattern of each likely cause and where it shows; without
-// one, which streams differ and on which line of the reference's.
+// one, the unexplained key.
 std::vector<std::string> mistake_keys(const Judgement &j, const RunResult &expected, std::string_view input,
                                       int timeout_ms) {
     std::vector<std::string> kinds;
-    for (const LikelyCause &c : likely_causes(j.verdict, expected, j.obtained, timeout_ms, input))
-        kinds.push_back(c.family + "\x1f" + c.place);
-    if (kinds.empty()) {
-        const Verdict &v = j.verdict;
-        kinds.push_back(std::string("?") + (v.stdout_differs ? "o" : "") + (v.stderr_differs ? "e" : "") +
-                       (v.ending_differs ? "x" : "") + "\x1f" + first_differing_line(expected.out, j.obtained.out) +
-                       "\x1f" + first_differing_line(expected.err, j.obtained.err));
-    }
+    const std::vector<LikelyCause> causes = likely_causes(j.verdict, expected, j.obtained, timeout_ms, input);
+    std::ranges::transform(causes, std::back_inserter(kinds), [](const LikelyCause &c) { return c.family + "\x1f" + c.place; });
+    if (kinds.empty()) kinds.push_back(unexplained_key(j, expected));
     return kinds;
 }
 
 std::string condition_key(const ConditionPair &p) {
     return std::string(CONDITION) + p.function + "\x1f" + p.expected + "\x1f" + p.obtained;
+}
+
+// Both runs failed an assertion in the same function, under conditions
+// written otherwise, whatever else differs.
+std::optional<ConditionPair> assertion_pair(const RunResult &expected, const RunResult &obtained) {
+    const auto e = find_assertion(expected.err), o = find_assertion(obtained.err);
+    if (!e || !o || e->condition == o->condition || bare_function_name(e->function) != bare_function_name(o->function))
+        return std::nullopt;
+    return ConditionPair{std::string(bare_function_name(e->function)), std::string(e->condition),
+                         std::string(o->condition)};
 }
 
 // The assertion diagnostic of a standard error, as the function's bare name
@@ -126,7 +147,7 @@ struct Outcome {
     std::optional<Finding> finding;  // for a difference or a case that follows the statement
     double seconds = 0;              // the candidate's run, judged
     std::vector<std::string> keys;   // differ: the mistakes it shows
-    std::optional<ConditionPair> condition;  // condition_only
+    std::optional<ConditionPair> condition;  // condition_only, or a differ that shows one besides
 };
 
 // A distinct mistake as the cases come: how many show it, and the first.
@@ -136,9 +157,14 @@ struct Group {
     std::size_t first_index = 0;
     Finding first;
     std::optional<ConditionPair> condition;  // a condition written otherwise, or not
-    std::size_t by_origin[3] = {0, 0, 0};     // its cases, by origin (conditions: counted at the end)
+    // Condition: the cases where it is the only difference, by origin,
+    // counted as differences at the end (the others already are).
+    std::size_t alone[3] = {0, 0, 0};
+    std::size_t by_origin[3] = {0, 0, 0};  // all its cases, by origin of the case
     bool clean = false;  // condition: the same behaviour on every case run
     bool apart = false;  // counted apart, not as a mistake
+
+    std::size_t alone_cases() const { return alone[0] + alone[1] + alone[2]; }
 };
 
 struct Entry {
@@ -209,16 +235,16 @@ struct Referee {
     }
 
     // The candidate judged on one input. `past_ceiling`, when given, says
-    // whether one of its differences already ran past the ceiling: its runs
-    // that reach a shorter limit then count as too slow at once (a loop
-    // costs a short limit per case); else they run again with the ceiling,
-    // and one that runs past it sets it. Without it (shrinking), a shorter
-    // limit is final.
+    // whether one of its differences already ran past the ceiling (or the
+    // output cap): its runs that reach a shorter limit then count as too slow
+    // at once (a loop costs a short limit per case); else they run again with
+    // the ceiling, and one that runs past it sets it. Without it (shrinking),
+    // a shorter limit is final.
     Judgement judge(int job, const std::string &candidate, std::string_view input, const ReferenceRun &expected,
                     std::atomic<bool> *past_ceiling) const {
         const bool confirm = past_ceiling != nullptr && !*past_ceiling;
         Judgement j = judged(job, candidate, input, expected, confirm);
-        if (confirm && j.verdict.kind == Verdict::Kind::differ && j.obtained.timed_out) *past_ceiling = true;
+        if (confirm && j.verdict.kind == Verdict::Kind::differ && runaway(j.obtained)) *past_ceiling = true;
         return j;
     }
 
@@ -252,7 +278,7 @@ struct Referee {
     Finding shrunk(int job, Entry &e, const Finding &f, const std::string &key, int budget_ms) const {
         ReferenceCache references(reference, settings, runner, job);
         const std::string wanted_shape = run_shape(f.expected);
-        const bool condition = key.starts_with(CONDITION);
+        const bool alone = key.starts_with(CONDITION) && condition_pair(f.expected, f.obtained).has_value();
         std::optional<Finding> smallest;
         const auto still_fails = [&](const std::string &input) {
             if (stop) return false;
@@ -260,35 +286,44 @@ struct Referee {
             if (run_shape(expected.run) != wanted_shape) return false;
             Judgement j = judge(job, e.candidate->path, input, expected, nullptr);
             e.add_evidence(expected.run, j.obtained);
-            if (j.verdict.kind != f.verdict.kind) return false;
-            if (condition) {
-                const auto pair = condition_pair(expected.run, j.obtained);
-                if (!pair || condition_key(*pair) != key) return false;
-            }
-            if (!condition && !key.empty()) {
-                const std::vector<std::string> kinds = mistake_keys(j, expected.run, input, settings.limits.timeout_ms);
-                if (std::ranges::find(kinds, key) == kinds.end()) return false;
-            }
+            if (j.verdict.kind != f.verdict.kind || !shows(key, alone, j, expected.run, input)) return false;
             smallest = finding(f.origin, f.number, f.original_size, input, std::move(j), expected.run);
             return true;
         };
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budget_ms);
-        const bool timeout = end_kind(f.obtained) == EndKind::time_limit;
+        const bool timeout = runaway(f.obtained);
         const ShrinkResult result = shrink(f.input, still_fails, deadline, timeout);
         // The last input that still failed is the one the shrinking kept.
         Finding kept = smallest && smallest->input == result.input ? std::move(*smallest) : Finding(f);
         kept.shrink_finished = result.finished;
-        if (timeout) kept = past_the_ceiling(job, e, std::move(kept), f);
+        if (timeout) kept = past_the_ceiling(job, e, kept, f);
         return kept;
     }
 
+    // Whether judgement `j` shows the mistake of `key`: a condition written
+    // otherwise (`alone`: as the only difference), a difference without a
+    // likely cause on the same streams and line, whatever a smaller input
+    // shows besides, or one of the likely causes; any, for no key (a case
+    // that follows the statement).
+    bool shows(const std::string &key, bool alone, const Judgement &j, const RunResult &expected,
+               std::string_view input) const {
+        if (key.empty()) return true;
+        if (key.starts_with(CONDITION)) {
+            const auto pair = alone ? condition_pair(expected, j.obtained) : assertion_pair(expected, j.obtained);
+            return pair && condition_key(*pair) == key;
+        }
+        if (key.starts_with("?")) return unexplained_key(j, expected) == key;
+        const std::vector<std::string> kinds = mistake_keys(j, expected, input, settings.limits.timeout_ms);
+        return std::ranges::find(kinds, key) != kinds.end();
+    }
+
     // A shrunk input judged by limits shorter than the ceiling: run again
-    // with the ceiling, it still runs past it, or the original input is
-    // shown, as it ran with the ceiling.
+    // with the ceiling, it still runs past it (or past the output cap), or
+    // the original input is shown, as it ran with the ceiling.
     Finding past_the_ceiling(int job, Entry &e, const Finding &kept, const Finding &original) const {
         for (const Finding *f : std::array<const Finding *, 2>{&kept, &original}) {
             RunResult r = runner.run(job, e.candidate->path, f->input, f->at_terminal, runner.ceiling_ms());
-            if (!r.timed_out) continue;
+            if (!runaway(r)) continue;
             Finding confirmed = *f;
             confirmed.obtained = std::move(r);
             confirmed.shrink_finished = kept.shrink_finished;
@@ -400,8 +435,14 @@ private:
         }
         if (o.kind != Outcome::Kind::not_started) e.add_evidence(reference.run, j.obtained);
         if (o.kind == Outcome::Kind::agree) return o;
-        if (o.kind == Outcome::Kind::differ)
+        if (o.kind == Outcome::Kind::differ) {
             o.keys = mistake_keys(j, reference.run, c.input, settings_.limits.timeout_ms);
+            // A condition written otherwise besides other differences: the
+            // same mistake as where it is the only one.
+            for (std::string &key : o.keys)
+                if (key.starts_with("assertion-text\x1f"))
+                    if ((o.condition = assertion_pair(reference.run, j.obtained))) key = condition_key(*o.condition);
+        }
         o.finding = finding(c.origin, c.number, c.input.size(), c.input, std::move(j), reference.run);
         // A condition written otherwise is a difference of its own kind: the
         // check goes on, to see whether it behaves the same on every case.
@@ -427,13 +468,20 @@ private:
     }
 
     static OriginTally &tally_of(CandidateReport &r, Case::Origin origin) {
-        return origin == Case::Origin::dialogue ? r.dialogues : origin == Case::Origin::boundary ? r.boundaries : r.generated;
+        switch (origin) {
+        case Case::Origin::dialogue: return r.dialogues;
+        case Case::Origin::boundary: return r.boundaries;
+        case Case::Origin::generated: break;
+        }
+        return r.generated;
     }
 
-    // Adds case `index` to the group of `key`, made when it is the first.
-    static Group &add_to_group(Entry &e, const std::string &key, std::size_t index, const Finding &f) {
+    // Adds case `index` to the group of `key`, made when it is the first;
+    // nothing past MOST_MISTAKES groups.
+    static Group *add_to_group(Entry &e, const std::string &key, std::size_t index, const Finding &f) {
         auto found = std::ranges::find(e.groups, key, &Group::key);
         if (found == e.groups.end()) {
+            if (e.groups.size() >= MOST_MISTAKES) return nullptr;
             Group g;
             g.key = key;
             g.first_index = index;
@@ -443,7 +491,7 @@ private:
         }
         ++found->cases;
         ++found->by_origin[static_cast<std::size_t>(f.origin)];
-        return *found;
+        return &*found;
     }
 
     // The assertions of a difference that the other run does not match in
@@ -472,14 +520,21 @@ private:
             note_unmatched(e, *o.finding);
             // Without --all, the first difference is the one mistake.
             for (const std::string &key : o.keys) {
-                add_to_group(e, key, index, *o.finding);
+                Group *g = add_to_group(e, key, index, *o.finding);
+                if (g != nullptr && key.starts_with(CONDITION)) g->condition = o.condition;
                 if (!settings_.all) break;
             }
             e.stopped = !settings_.all;
             break;
         case Outcome::Kind::condition_only: {
             ++control_.differences;
-            add_to_group(e, condition_key(*o.condition), index, *o.finding).condition = o.condition;
+            if (Group *g = add_to_group(e, condition_key(*o.condition), index, *o.finding)) {
+                g->condition = o.condition;
+                ++g->alone[static_cast<std::size_t>(o.origin)];
+            } else {
+                ++r.differences;
+                ++tally.differ;
+            }
             break;
         }
         case Outcome::Kind::follows_statement:
@@ -505,12 +560,12 @@ private:
             if (!g.condition) continue;
             g.clean = !e.unmatched_expected.contains({g.condition->function, g.condition->expected}) &&
                       !e.unmatched_obtained.contains({g.condition->function, g.condition->obtained});
-            g.apart = g.clean && settings_.conditions_apart;
-            if (g.clean) r.conditions_otherwise += g.cases;
-            if (g.apart) continue;
-            r.differences += g.cases;
+            g.apart = g.clean && settings_.conditions_apart && g.alone_cases() == g.cases;
+            if (g.clean) r.conditions_otherwise += g.alone_cases();
+            if (g.clean && settings_.conditions_apart) continue;
+            r.differences += g.alone_cases();
             for (const Case::Origin origin : {Case::Origin::dialogue, Case::Origin::boundary, Case::Origin::generated})
-                tally_of(r, origin).differ += g.by_origin[static_cast<std::size_t>(origin)];
+                tally_of(r, origin).differ += g.alone[static_cast<std::size_t>(origin)];
         }
     }
 
@@ -524,11 +579,12 @@ private:
         };
         std::vector<Work> work;
         for (Entry &e : entries_) {
-            std::vector<Group *> by_count;
-            for (Group &g : e.groups) by_count.push_back(&g);
+            std::vector<Group *> by_count(e.groups.size());
+            std::ranges::transform(e.groups, by_count.begin(), [](Group &g) { return &g; });
             std::ranges::stable_sort(by_count, std::greater<>(), &Group::cases);
             for (std::size_t i = 0; i < by_count.size(); ++i)
-                work.push_back({&e, by_count[i], i < SHRUNK_IN_FULL ? settings_.shrink_ms : SHORT_SHRINK_MS});
+                work.push_back({&e, by_count[i],
+                                i < SHRUNK_IN_FULL ? settings_.shrink_ms : i < SHRUNK ? SHORT_SHRINK_MS : 0});
             if (e.report.statement) work.push_back({&e, nullptr, settings_.shrink_ms});
         }
         std::atomic<std::size_t> next{0};

@@ -5,7 +5,7 @@
 
 namespace exocheck {
 
-TimedRunner::TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, RunLimits limits,
+TimedRunner::TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, const RunLimits &limits,
                          std::vector<std::string> hidden)
     : isolation_(isolation), jobs_(jobs), candidates_(std::move(candidates)), hidden_(std::move(hidden)),
       limits_(limits) {
@@ -83,8 +83,8 @@ void TimedRunner::keep() {
         changed_.notify_all();
     }
     // Ended here, by the thread that started them.
-    std::vector<std::unique_ptr<CandidateRunner>> runners;
-    for (Rung &rung : rungs_) runners.push_back(std::move(rung.runner));
+    std::vector<std::unique_ptr<CandidateRunner>> runners(rungs_.size());
+    std::ranges::transform(rungs_, runners.begin(), [](Rung &rung) { return std::move(rung.runner); });
     lock.unlock();
     runners.clear();
 }

@@ -34,7 +34,7 @@ public:
 
     // As CandidateRunner's constructor, `limits.timeout_ms` being the ceiling;
     // no runner starts before a run needs it.
-    TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, RunLimits limits,
+    TimedRunner(Isolation isolation, int jobs, std::vector<std::string> candidates, const RunLimits &limits,
                 std::vector<std::string> hidden = {});
     ~TimedRunner();  // every runner and every run gone
     TimedRunner(const TimedRunner &) = delete;

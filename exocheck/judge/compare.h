@@ -36,12 +36,12 @@ Verdict compare(std::string_view input, const RunResult &reference, const RunRes
 // candidate wrote through a pipe: a C program's standard output holds a
 // partial line (a prompt without its newline) until it reads, when its
 // standard input is a terminal; with a pipe, a program that then dies by a
-// signal (C's assert() aborts without flushing) loses that line. So a
-// candidate ended by a signal, whose output is the start of the reference's
-// but for a partial line (or that its own assertion cut short where the
-// reference went on), is run again with its standard input at a terminal,
-// and that run is judged: a prompt lost in the buffer is never counted
-// against it, whatever else differs (another condition, another ending).
+// signal (C's assert() aborts without flushing) loses that line, which may
+// not be the reference's (a prompt ended otherwise). So a candidate ended by
+// a signal, whose output is the start of the reference's, is run again with
+// its standard input at a terminal, and that run is judged: a prompt lost in
+// the buffer is never counted against it, whatever else differs (another
+// condition, another ending).
 bool may_depend_on_stdin_buffering(const RunResult &reference, const RunResult &candidate);
 
 // Where the only difference is the condition of a failed assertion, written

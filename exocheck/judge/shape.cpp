@@ -1,5 +1,8 @@
 #include "judge/shape.h"
 
+#include <numeric>
+#include <set>
+
 namespace exocheck {
 
 namespace {
@@ -11,8 +14,8 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 std::optional<std::int64_t> Number::value() const {
     constexpr std::size_t MOST_DIGITS = 18;  // within an int64_t
     if (digits.size() > MOST_DIGITS) return std::nullopt;
-    std::int64_t v = 0;
-    for (const char c : digits) v = v * 10 + (c - '0');
+    const std::int64_t v =
+        std::accumulate(digits.begin(), digits.end(), std::int64_t{0}, [](std::int64_t sum, char c) { return sum * 10 + (c - '0'); });
     return negative ? -v : v;
 }
 
@@ -62,13 +65,31 @@ std::string shape(std::string_view text) {
     return shaped;
 }
 
+namespace {
+
+// The distinct shapes of the lines of a text, in order of their text.
+std::string line_shapes(std::string_view text) {
+    std::set<std::string> shapes;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::size_t length = end == std::string_view::npos ? text.size() : end + 1;
+        shapes.insert(shape(text.substr(0, length)));
+        text.remove_prefix(length);
+    }
+    std::string joined;
+    for (const std::string &s : shapes) joined += s + "\x1e";
+    return joined;
+}
+
+}  // namespace
+
 std::string run_shape(const RunResult &run) {
     std::string ending = run.exited ? "exit " + std::to_string(run.status) : "signal " + std::to_string(run.signal);
     if (run.timed_out) ending = "time limit";
     if (run.out_capped) ending = "output cap";
     if (run.start_error != 0) ending = "not started";
     // Unit separators between the parts: no output holds one that matters.
-    return shape(run.out) + "\x1f" + shape(run.err) + "\x1f" + ending;
+    return line_shapes(run.out) + "\x1f" + line_shapes(run.err) + "\x1f" + ending;
 }
 
 std::string first_differing_line(std::string_view expected, std::string_view obtained) {

@@ -34,8 +34,10 @@ std::string split_numbers(std::string_view text, std::vector<Number> &numbers);
 // spaces or tabs as one: "12.00 8.00 15.00 " and "4.00 " have one shape.
 std::string shape(std::string_view text);
 
-// The shape of a run: of its standard output, of its standard error, and how
-// it ended (the exit status, or the signal).
+// The shape of a run: the kinds of line it writes on each stream (the
+// distinct shapes of its lines, however many times and in whatever order),
+// and how it ended (the exit status, or the signal). A table printed for
+// three numbers or for eight has one shape; two real roots and "nan" do not.
 std::string run_shape(const RunResult &run);
 
 // The first line of `expected` that `obtained` does not have at the same

@@ -64,77 +64,198 @@ const std::vector<std::string> FEW_CASES = {"--cases", "30"};
 #define NATIVE_ONLY() \
     if (emulated()) GTEST_SKIP() << "thousands of emulated runs: checked in the native build"
 
-TEST(Exocheck, VerdictsAndLikelyCauses) {
-    NATIVE_ONLY();
-    struct Row {
-        const char *name;
-        std::string program, candidate;
-        std::vector<std::string> options;
-        int status;
-        std::string summary;  // a part of the candidate's summary line
-        std::string cause;    // the start of the "Piste" line's text; empty: no such line
-    };
-    const std::string agrees = "aucune différence.", differs = "1 différence (arrêt à la première).";
-    const std::vector<Row> rows = {
-        {"correct, with C's assert", "tickup", fixture("tickup_ok"), {}, 0, agrees, ""},
-        {"correct, in shell", "greetjoin", script("verdict_greetjoin.sh"), {}, 0, agrees, ""},
-        // C's assert loses the prompt through a pipe; a person at a terminal sees it.
-        {"correct only at a terminal", "quadroots", fixture("quadroots_ok"), {}, 0, agrees, ""},
-        {"the statement's letter", "quadroots", fixture("quadroots_statement"), {}, 0, "conformes à l'énoncé.", ""},
-        {"final newline", "tickup", fixture("tickup_no_final_newline"), {}, 1, differs,
-         "il manque le saut de ligne à la fin de la sortie standard."},
-        {"Latin-1", "tickup", fixture("tickup_latin1"), {}, 1, differs,
-         "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8 : enregistrez le source en UTF-8."},
-        // A condition that behaves the same on every case is a difference of its own kind.
-        {"condition", "tickup", fixture("tickup_wrong_condition"), {}, 1,
-         "65 cas, 12 différences, dont 12 cas où une condition est écrite autrement.",
-         "condition écrite autrement : « 3 == scanf(\"%d:%d:%d\", &heure, &minute, &seconde) » au lieu de "
-         "« scanf(\"%d:%d:%d\", &heure, &minute, &seconde) == 3 », le même comportement sur les 65 cas essayés"},
-        {"function", "tickup", fixture("tickup_wrong_function"), {}, 1, differs,
-         "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »."},
-        {"loop", "tickup", fixture("tickup_loop"), {"--timeout", "0.5"}, 1, differs,
-         "le candidat ne s'arrête pas dans la limite de 0,5 s : une boucle sans fin, comme une lecture ratée "
-         "répétée ?"},
-        {"flood", "tickup", fixture("tickup_flood"), {}, 1, differs,
-         "le candidat écrit plus de 1 Mio : une boucle qui écrit sans fin ?"},
-        {"segmentation fault", "tickup", fixture("tickup_segfault"), {}, 1, differs,
-         "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau ou par un pointeur "
-         "erroné ?"},
-        {"off by one", "tickup", fixture("tickup_off_by_one"), {}, 1, differs,
-         "les minutes ou les secondes ne repassent pas à 00 après 59."},
-        {"midnight", "tickup", fixture("tickup_no_midnight_wrap"), {}, 1, differs,
-         "les heures ne repassent pas à 00 après 23."},
-        {"decimals", "ratioscale", fixture("ratioscale_decimals"), {}, 1, differs,
-         "les nombres n'ont pas le même nombre de décimales : « 0.000 » au lieu de « 0.00 » (%.2f ?)"},
-        {"prompt", "dialtotal", fixture("dialtotal_prompt"), {}, 1, differs,
-         "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »."},
-        {"exit status", "pairrule", fixture("pairrule_status"), {}, 1, differs, "le code de sortie est 0 au lieu de 1."},
-        {"every difference counted, and scored", "tickup", fixture("tickup_latin1"), {"--all"}, 1,
-         "65 cas, 43 différences, 1 erreur distincte ; note ", "les accents"},
-    };
-    for (const Row &row : rows) {
+// One candidate checked, and what its report must say.
+struct VerdictRow {
+    const char *name;
+    std::string program, candidate;
+    std::vector<std::string> options;
+    int status;
+    std::string summary;  // a part of the candidate's summary line
+    std::string cause;    // the start of the "Piste" line's text; empty: no such line
+    std::vector<std::string> shown = {};   // more parts of the report, in this order
+    std::vector<std::string> hidden = {};  // parts it must not have
+    int at_most_seconds = 0;               // the check's time; 0: not measured
+};
+
+const std::string AGREES = "aucune différence.", DIFFERS = "1 différence (arrêt à la première).";
+
+// Each row checked, and also, with `as_exercise`, with the program's own
+// file and reference given as a teacher gives theirs.
+void check_verdicts(const std::vector<VerdictRow> &rows, bool as_exercise) {
+    for (const VerdictRow &row : rows) {
         std::vector<std::string> arguments = FEW_CASES;
         arguments.insert(arguments.end(), row.options.begin(), row.options.end());
         // The same verdict from the program's own file and reference, given
         // as a teacher gives theirs, but for the statement's mends: they are
         // exocheck's knowledge of the fifteen, not their file's.
-        std::vector<std::string> as_exercise = arguments;
-        as_exercise.insert(as_exercise.end(), {"--exercice", inputs_file(row.program), "--reference",
-                                               program_path(row.program), row.candidate});
-        const bool mended = row.summary == "conformes à l'énoncé.";
-        const RunResult e = exocheck(as_exercise);
-        EXPECT_TRUE(exited_with(e, mended ? 1 : row.status)) << row.name << ", as an exercise: " << describe_end(e) << "\n" << e.out << e.err;
-        EXPECT_TRUE(has(e.out, mended ? differs : row.summary)) << row.name << ", as an exercise\n" << e.out;
+        if (as_exercise) {
+            std::vector<std::string> exercise = arguments;
+            exercise.insert(exercise.end(), {"--exercice", inputs_file(row.program), "--reference",
+                                             program_path(row.program), row.candidate});
+            const bool mended = row.summary == "conformes à l'énoncé.";
+            const RunResult e = exocheck(exercise);
+            EXPECT_TRUE(exited_with(e, mended ? 1 : row.status))
+                << row.name << ", as an exercise: " << describe_end(e) << "\n" << e.out << e.err;
+            EXPECT_TRUE(has(e.out, mended ? DIFFERS : row.summary)) << row.name << ", as an exercise\n" << e.out;
+        }
         arguments.insert(arguments.end(), {row.program, row.candidate});
+        const auto start = std::chrono::steady_clock::now();
         const RunResult r = exocheck(arguments);
+        const auto took = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
         EXPECT_TRUE(exited_with(r, row.status)) << row.name << ": " << describe_end(r) << "\n" << r.out << r.err;
         EXPECT_TRUE(has(r.out, row.candidate + " : ") && has(r.out, row.summary)) << row.name << "\n" << r.out;
         if (row.cause.empty())
             EXPECT_FALSE(has(r.out, "Piste : ")) << row.name << "\n" << r.out;
         else
             EXPECT_TRUE(has(r.out, "\nPiste : " + row.cause)) << row.name << "\n" << r.out;
+        std::size_t at = 0;
+        for (const std::string &part : row.shown) {
+            at = r.out.find(part, at);
+            EXPECT_NE(at, std::string::npos) << row.name << ": " << part << "\n" << r.out;
+            if (at == std::string::npos) break;
+        }
+        for (const std::string &part : row.hidden) EXPECT_FALSE(has(r.out, part)) << row.name << ": " << part << "\n" << r.out;
+        if (row.at_most_seconds > 0) {
+            EXPECT_LE(took.count(), row.at_most_seconds) << row.name;
+        }
         EXPECT_EQ(r.err, "") << row.name;
     }
+}
+
+TEST(Exocheck, VerdictsAndLikelyCauses) {
+    NATIVE_ONLY();
+    const std::vector<VerdictRow> rows = {
+        {"correct, with C's assert", "tickup", fixture("tickup_ok"), {}, 0, AGREES, ""},
+        {"correct, in shell", "greetjoin", script("verdict_greetjoin.sh"), {}, 0, AGREES, ""},
+        // C's assert loses the prompt through a pipe; a person at a terminal sees it.
+        {"correct only at a terminal", "quadroots", fixture("quadroots_ok"), {}, 0, AGREES, ""},
+        {"the statement's letter", "quadroots", fixture("quadroots_statement"), {}, 0, "conformes à l'énoncé.", ""},
+        {"final newline", "tickup", fixture("tickup_no_final_newline"), {}, 1, DIFFERS,
+         "il manque le saut de ligne à la fin de la sortie standard."},
+        {"Latin-1", "tickup", fixture("tickup_latin1"), {}, 1, DIFFERS,
+         "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8 : enregistrez le source en UTF-8."},
+        // A condition that behaves the same on every case is a difference of its own kind.
+        {"condition", "tickup", fixture("tickup_wrong_condition"), {}, 1,
+         " 12 différences (12 où une condition est écrite autrement).",
+         "condition écrite autrement : « 3 == scanf(\"%d:%d:%d\", &heure, &minute, &seconde) » au lieu de "
+         "« scanf(\"%d:%d:%d\", &heure, &minute, &seconde) == 3 », le même comportement sur les "},
+        {"function", "tickup", fixture("tickup_wrong_function"), {}, 1, DIFFERS,
+         "l'assertion qui échoue est dans la fonction « lire_heure » au lieu de « main »."},
+        {"loop", "tickup", fixture("tickup_loop"), {"--timeout", "0.5"}, 1, DIFFERS,
+         "le candidat ne s'arrête pas dans la limite de 0,5 s : une boucle sans fin, comme une lecture ratée "
+         "répétée ?"},
+        {"flood", "tickup", fixture("tickup_flood"), {}, 1, DIFFERS,
+         "le candidat écrit plus de 1 Mio : une boucle qui écrit sans fin ?"},
+        {"segmentation fault", "tickup", fixture("tickup_segfault"), {}, 1, DIFFERS,
+         "le candidat s'arrête : erreur de segmentation (SIGSEGV), un accès hors d'un tableau ou par un pointeur "
+         "erroné ?"},
+        {"off by one", "tickup", fixture("tickup_off_by_one"), {}, 1, DIFFERS,
+         "les minutes ou les secondes ne repassent pas à 00 après 59."},
+        {"midnight", "tickup", fixture("tickup_no_midnight_wrap"), {}, 1, DIFFERS,
+         "les heures ne repassent pas à 00 après 23."},
+        {"decimals", "ratioscale", fixture("ratioscale_decimals"), {}, 1, DIFFERS,
+         "les nombres n'ont pas le même nombre de décimales : « 0.000 » au lieu de « 0.00 » (%.2f ?)"},
+        {"prompt", "dialtotal", fixture("dialtotal_prompt"), {}, 1, DIFFERS,
+         "l'invite (la première ligne) diffère : « Veuillez » au lieu de « Veullez »."},
+        {"exit status", "pairrule", fixture("pairrule_status"), {}, 1, DIFFERS, "le code de sortie est 0 au lieu de 1."},
+        {"every difference counted, and scored", "tickup", fixture("tickup_latin1"), {"--all"}, 1,
+         " différences, 1 erreur distincte ; note ", "les accents"},
+    };
+    check_verdicts(rows, true);
+}
+
+// Each mistake with its own minimal input, which shows the same mistake,
+// and the right hint; a loop that costs little; no prompt shown missing.
+TEST(Exocheck, EachMistakeItsInputAndHint) {
+    NATIVE_ONLY();
+    const std::vector<VerdictRow> rows = {
+        // A minimal input shows the same mistake: two real roots, a != 0.
+        {"swapped roots", "quadroots", fixture("quadroots_swapped"), {}, 1, DIFFERS, "deux valeurs sont échangées",
+         {"Entrée minimale", "\n- Entrer les coeficients a, b et c de l'equation du second degre (a*x^2 + b*x + c = 0) : "
+                             "L'equation admet deux solutions reelles distinctes : x1 = "},
+         {"nan", "inf"}},
+        {"maximum from 0", "barmax", fixture("barmax_from_zero"), {}, 1, DIFFERS,
+         "le résultat est 0 là où la référence donne « -1 », la valeur extrême de l'entrée : un maximum ou un minimum qui "
+         "part de 0", {" octets à 2) : \"-1\"\n"}},
+        // Each case costs a short limit, not --timeout, and a single byte loops.
+        {"loop on every case", "barmax", fixture("barmax_loop"), {"--all"}, 1, "62 cas, 62 différences, 1 erreur distincte ; note ",
+         "le candidat ne s'arrête pas dans la limite de 2 s", {" octets à 1) : \"", "Fin obtenue  : limite de temps dépassée (2 s)"},
+         {}, 30},
+        {"two mistakes", "tickup", fixture("tickup_two_mistakes"), {"--all"}, 1, "43 différences, 2 erreurs distinctes ; note ",
+         "les accents sont écrits en Latin-1",
+         {"erreur 1 sur 2, 43 cas, le premier : dialogue du manuel n° 1.", "réduite de 17 octets à 5) : \"0:0:0\"",
+          "erreur 2 sur 2, 4 cas, le premier", "\"23:59:59\"", "Piste : les heures ne repassent pas à 00 après 23."}},
+        {"condition written otherwise", "tickup", fixture("tickup_condition_otherwise"), {}, 1,
+         "65 cas, 6 différences (6 où une condition est écrite autrement).",
+         "condition écrite autrement : « *heure >= 0 && *heure < 24 » au lieu de « *heure >= 0 && *heure <= 23 »"},
+        {"condition counted apart", "tickup", fixture("tickup_condition_otherwise"), {"--conditions-libres"}, 0,
+         "65 cas, aucune différence ; 6 cas où une condition est écrite autrement, comptés à part.",
+         "condition écrite autrement"},
+        // The prompt C's assert() loses through a pipe is never shown missing.
+        {"unflushed prompt, another condition", "quadroots", fixture("quadroots_condition"), {}, 1,
+         "(9 où une condition est écrite autrement)", "condition écrite autrement",
+         {"Sortie standard : identique.", "(Jugé à un terminal"}, {"\n- Entrer"}},
+        // Runs that reach a short limit run again with --timeout.
+        {"slow but correct", "tickup", fixture("tickup_slow"), {}, 0, AGREES, ""},
+    };
+    check_verdicts(rows, false);
+}
+
+// A load made for the purpose: processes that spin, and one that forks
+// without end, each bounded by an alarm, all gone with the object.
+class Load {
+public:
+    explicit Load(int spinners) {
+        for (int i = 0; i <= spinners; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                alarm(60);
+                if (i == spinners)
+                    for (;;) {  // a fork storm, one child at a time
+                        const pid_t child = fork();
+                        if (child == 0) _exit(0);
+                        if (child > 0) waitpid(child, nullptr, 0);
+                    }
+                volatile unsigned long spin = 0;
+                for (;;) spin = spin + 1;
+            }
+            if (pid > 0) pids_.push_back(pid);
+        }
+    }
+    ~Load() {
+        for (const pid_t pid : pids_) kill(pid, SIGKILL);
+        for (const pid_t pid : pids_) waitpid(pid, nullptr, 0);
+    }
+    Load(const Load &) = delete;
+    Load &operator=(const Load &) = delete;
+
+private:
+    std::vector<pid_t> pids_;
+};
+
+// Thirty correct submissions checked on a loaded machine: none too slow.
+TEST(Exocheck, ALoadedMachineMakesNoCorrectCandidateTooSlow) {
+    NATIVE_ONLY();
+    const fs::path dir = fs::temp_directory_path() / ("exocheck-load-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::vector<std::string> arguments = {"--cases", "0", "tickup"};
+    for (int i = 0; i < 30; ++i) {
+        const fs::path copy = dir / ("mon_tickup_" + std::to_string(i));
+        fs::copy_file(fixture("tickup_ok"), copy);
+        arguments.push_back(copy.string());
+    }
+    RunResult r;
+    {
+        const Load load(4 * static_cast<int>(std::thread::hardware_concurrency()));
+        r = exocheck(arguments);
+    }
+    EXPECT_TRUE(exited_with(r, 0)) << describe_end(r) << "\n" << r.out << r.err;
+    std::size_t agree = 0;
+    for (std::size_t at = r.out.find(", aucune différence.\n"); at != std::string::npos;
+         at = r.out.find(", aucune différence.\n", at + 1))
+        ++agree;
+    EXPECT_EQ(agree, 30U) << r.out;
+    fs::remove_all(dir);
 }
 
 TEST(Exocheck, EveryProgramAgreesWithItself) {
@@ -304,19 +425,37 @@ TEST(Exocheck, JsonParsesWhateverTheBytes) {
     options.arguments = {"-c",
                          "import json, sys\n"
                          "d = json.load(sys.stdin)\n"
+                         "import re\n"
+                         "assert re.fullmatch(r'\\d+\\.\\d+\\.\\d+', d['exocheck_version'])\n"
+                         "assert re.fullmatch(r'\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ', d['checked_at'])\n"
                          "for c in d['candidates']:\n"
                          "    f = c['first_difference'] or {'obtained': {'ending': {'kind': '-'}}}\n"
+                         "    m = c['mistakes'][0] if c['mistakes'] else {'cause_code': '-', 'cases': 0}\n"
                          "    print(d['program'], d['seed'], d['cases']['generated'], c['program'], c['verdict'],\n"
                          "          c['cases_run'] > 0, 0 < c['follows_statement'] <= c['cases_run'],\n"
-                         "          'stdout_base64' in f['obtained'], f['obtained']['ending']['kind'])\n"};
+                         "          'stdout_base64' in f['obtained'], f['obtained']['ending']['kind'],\n"
+                         "          len(c['mistakes']), m['cause_code'], m['cases'], m.get('minimal_input') == f.get('input'),\n"
+                         "          m.get('reproduce') == f.get('reproduce'))\n"};
     const RunResult parsed = run_program("python3", r.out, options);
     EXPECT_EQ(parsed.err, "") << r.out;
-    EXPECT_EQ(parsed.out, "tickup 7 10 tickup differ True False True exit\n"
-                          "tickup 7 10 tickup agree True False False -\n"
-                          "tickup 7 10 tickup differ True False False output_too_long\n");
+    EXPECT_EQ(parsed.out, "tickup 7 10 tickup differ True False True exit 1 latin1-accents 1 True True\n"
+                          "tickup 7 10 tickup agree True False False - 0 - 0 True True\n"
+                          "tickup 7 10 tickup differ True False False output_too_long 1 output-too-long 1 True True\n");
     const RunResult follows = run_program("python3", statement.out, options);
     EXPECT_EQ(follows.err, "") << statement.out;
-    EXPECT_EQ(follows.out, "quadroots 1 30 quadroots follows_statement True True False -\n");
+    EXPECT_EQ(follows.out, "quadroots 1 30 quadroots follows_statement True True False - 0 - 0 True True\n");
+    // With --all, every mistake with its count, its own minimal input and both runs.
+    const RunResult all = exocheck({"--json", "--all", "--cases", "30", "tickup", fixture("tickup_two_mistakes")});
+    options.arguments = {"-c",
+                         "import json, sys\n"
+                         "c = json.load(sys.stdin)['candidates'][0]\n"
+                         "for m in c['mistakes']:\n"
+                         "    print(m['cause_code'], m['cases'], m['case']['name'], repr(m['minimal_input']),\n"
+                         "          m['expected']['ending']['kind'], m['obtained']['ending']['kind'], m['reproduce'][:6])\n"};
+    const RunResult mistakes = run_program("python3", all.out, options);
+    EXPECT_EQ(mistakes.err, "") << all.out;
+    EXPECT_EQ(mistakes.out, "latin1-accents 43 dialogue du manuel n° 1 '0:0:0' exit exit printf\n"
+                            "no-midnight-wrap 4 dialogue du manuel n° 2 '23:59:59' exit exit printf\n");
 }
 
 // A class folder with a learner of each kind: correct, two with the same

@@ -20,7 +20,7 @@ constexpr std::string_view CODES[] = {
     "candidate-assertion", "accepts-refused-input", "assertion-function", "assertion-text",
     "condition-written-otherwise", "assertion-other", "message-on-stdout", "message-on-stderr",
     "missing-final-newline", "extra-final-newline", "missing-newline", "extra-newline", "prompt-newline",
-    "newline-for-space", "carriage-returns", "tab-for-spaces", "no-break-space", "trailing-space",
+    "prompt-space", "newline-for-space", "carriage-returns", "tab-for-spaces", "no-break-space", "trailing-space",
     "missing-trailing-space", "extra-space", "missing-space", "spaces", "latin1-accents", "missing-accent",
     "extra-accent", "other-accent", "swapped-lines", "swapped-values", "no-midnight-wrap", "no-minute-wrap",
     "no-midnight-wrap-back", "no-minute-wrap-back", "decimals", "leading-zeros", "sign", "starting-value",
@@ -81,6 +81,13 @@ std::vector<std::string_view> lines_of(std::string_view text) {
 
 // --- How the candidate ended -------------------------------------------------
 
+// A run that would not end (a loop, silent or writing) is one mistake,
+// whichever limit stopped it.
+LikelyCause runaway(LikelyCause c) {
+    c.family = "runaway";
+    return c;
+}
+
 LikelyCause signal_cause(int signal, const RunResult &obtained) {
     std::string how = "le candidat s'arrête : " + signal_in_french(signal);
     if (signal == SIGSEGV) return cause("segfault", how + ", un accès hors d'un tableau ou par un pointeur erroné ?");
@@ -100,11 +107,11 @@ LikelyCause ending_cause(const RunResult &expected, const RunResult &obtained, i
     case EndKind::not_started:
         return cause("not-started", "le candidat n'a pas pu être lancé (" + start_error_in_french(obtained.start_error) + ")");
     case EndKind::time_limit:
-        return cause("timeout", "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
-                                    " : une boucle sans fin, comme une lecture ratée répétée ?");
+        return runaway(cause("timeout", "le candidat ne s'arrête pas dans la limite de " + seconds_in_french(timeout_ms) +
+                                            " : une boucle sans fin, comme une lecture ratée répétée ?"));
     case EndKind::output_cap:
-        return cause("output-too-long",
-                     "le candidat écrit plus de " + output_cap_in_french() + " : une boucle qui écrit sans fin ?");
+        return runaway(cause("output-too-long", "le candidat écrit plus de " + output_cap_in_french() +
+                                                    " : une boucle qui écrit sans fin ?"));
     case EndKind::memory_cap:
         return cause("memory-limit", "le candidat occupe plus de " + memory_cap_in_french() +
                                          " de mémoire : une allocation sans fin ?");
@@ -330,17 +337,22 @@ std::string signed_units(std::int64_t units, std::size_t decimals) {
     return (units < 0 ? "-" : "+") + digits;
 }
 
-// A result of 0 where the reference gives a value read from the input, and
-// 0 is not in the input: a maximum or a minimum that starts at 0.
+// A result of 0 where the reference gives the largest of the input's
+// numbers, all below 0, or the smallest, all above: a maximum or a minimum
+// that starts at 0, which no number read ever beats.
 bool starts_at_zero(const Number &e, const Number &o, std::string_view input) {
     const auto ve = e.value(), vo = o.value();
     if (!ve || !vo || *vo != 0 || *ve == 0 || e.decimals != 0 || o.decimals != 0 || input.size() > LONGEST) return false;
     std::vector<Number> read;
     split_numbers(input, read);
-    const auto is = [](std::int64_t v) {
-        return [v](const Number &n) { return n.decimals == 0 && n.value() == v; };
-    };
-    return std::ranges::any_of(read, is(*ve)) && std::ranges::none_of(read, is(0));
+    std::vector<std::int64_t> values;
+    for (const Number &n : read) {
+        const auto v = n.value();
+        if (!v || n.decimals != 0 || (*v < 0) != (*ve < 0) || *v == 0) return false;
+        values.push_back(*v);
+    }
+    if (values.empty()) return false;
+    return *ve == (*ve < 0 ? std::ranges::max(values) : std::ranges::min(values));
 }
 
 // What is known of a value beside its two runs: what the other runs showed
@@ -348,6 +360,7 @@ bool starts_at_zero(const Number &e, const Number &o, std::string_view input) {
 struct ValueContext {
     const ValueEvidence::Tally *tally = nullptr;
     std::string_view input;
+    bool alone = false;  // the only number of its line, as a maximum is
 };
 
 LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &context) {
@@ -360,10 +373,10 @@ LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &c
     if (*ve == *vo)
         return cause("leading-zeros", "les zéros en tête diffèrent : " + pair + " (%0" + std::to_string(e.text.size()) + "d ?)");
     if (*ve == -*vo) return cause("sign", "le signe diffère : " + pair);
-    if (starts_at_zero(e, o, context.input))
+    if (context.alone && starts_at_zero(e, o, context.input))
         return cause("starting-value", "le résultat est 0 là où la référence donne " + shown(e.text) +
-                                           ", une valeur de l'entrée : un maximum ou un minimum qui part de 0 au lieu "
-                                           "de la première valeur lue ?");
+                                           ", la valeur extrême de l'entrée : un maximum ou un minimum qui part de 0 "
+                                           "au lieu de la première valeur lue ?");
     const std::int64_t off = *vo - *ve;
     const ValueEvidence::Tally *tally = context.tally;
     LikelyCause value;
@@ -372,7 +385,8 @@ LikelyCause number_cause(const Number &e, const Number &o, const ValueContext &c
                                              " partout où elle apparaît : " + pair + " (un calcul décalé, pas une borne)");
     else if ((off == 1 || off == -1) && e.decimals > 0)
         value = cause("rounding", "un arrondi diffère : " + pair + " (calcul en float ou en double, ou arrondi fait à la main ?)");
-    else if ((off == 1 || off == -1) && tally != nullptr && tally->same > 0)
+    else if ((off == 1 || off == -1) && tally != nullptr && tally->same > 0 &&
+             (tally->seen == tally->same || (tally->one_offset && tally->offset == off)))
         value = cause("boundary", "une valeur diffère de 1 à une borne seulement, juste ailleurs : " + pair +
                                       " (une borne décalée, < au lieu de <= ?)");
     else if (off == 1 || off == -1)
@@ -412,11 +426,9 @@ LikelyCause numbers_cause(std::string_view e, std::string_view o, std::string_vi
                                            shown(no[differ[1]].text) + " au lieu de " + shown(ne[differ[0]].text) +
                                            " puis " + shown(ne[differ[1]].text));
     const Number &first = ne[differ[0]];
-    ValueContext context{nullptr, input};
-    if (evidence != nullptr) {
-        const auto [skeleton, rank] = value_key(e, first.at);
-        context.tally = evidence->find(skeleton, rank);
-    }
+    const auto [skeleton, rank] = value_key(e, first.at);
+    ValueContext context{nullptr, input, std::ranges::count(skeleton, '#') == 1};
+    if (evidence != nullptr) context.tally = evidence->find(skeleton, rank);
     return number_cause(first, no[differ[0]], context);
 }
 
@@ -483,9 +495,82 @@ std::optional<std::string> latin1_as_utf8(std::string_view text) {
     return converted;
 }
 
+// The candidate's output with its empty lines where the reference has them,
+// when only they differ in number (a missing "\n" after a prompt line):
+// nothing otherwise.
+std::optional<std::string> with_empty_lines_of(std::string_view e, std::string_view o) {
+    const auto split = [](std::string_view text) {
+        std::vector<std::string_view> parts;
+        for (std::size_t end = text.find('\n');; end = text.find('\n')) {
+            parts.push_back(text.substr(0, end));
+            if (end == std::string_view::npos) return parts;
+            text.remove_prefix(end + 1);
+        }
+    };
+    const std::vector<std::string_view> pe = split(e), po = split(o);
+    const auto filled = [](const std::vector<std::string_view> &parts) {
+        std::vector<std::string_view> kept;
+        for (std::size_t i = 0; i < parts.size(); ++i)
+            if (!parts[i].empty() || i + 1 == parts.size()) kept.push_back(parts[i]);
+        return kept;
+    };
+    const std::vector<std::string_view> fe = filled(pe), fo = filled(po);
+    if (fe.size() != fo.size() || pe.size() - fe.size() == po.size() - fo.size()) return std::nullopt;
+    std::string rebuilt;
+    for (std::size_t i = 0, next = 0; i < pe.size(); ++i) {
+        if (i > 0) rebuilt += '\n';
+        if (!pe[i].empty() || i + 1 == pe.size()) rebuilt += fo[next++];
+    }
+    return rebuilt;
+}
+
+// A prompt ended by a newline where the reference ends it by a space (the
+// answer then shows on the next line), or the other way round: its cause,
+// and the candidate's output with the reference's ending.
+std::optional<std::pair<LikelyCause, std::string>> prompt_ended_otherwise(std::string_view e, std::string_view o) {
+    const std::size_t at = common_prefix(e, o);
+    if (at >= e.size() || at >= o.size() || !prompt_ends_at(e, at)) return std::nullopt;
+    std::string fixed(o);
+    fixed[at] = e[at];
+    if (e[at] == ' ' && o[at] == '\n')
+        return std::pair{cause("prompt-newline", "l'invite se termine par un saut de ligne au lieu d'une espace : la "
+                                                 "réponse s'affiche à la ligne suivante" + line_at(e, at)),
+                         std::move(fixed)};
+    if (e[at] == '\n' && o[at] == ' ')
+        return std::pair{cause("prompt-space", "l'invite se termine par une espace au lieu d'un saut de ligne : la "
+                                               "réponse s'affiche sur la même ligne" + line_at(e, at)),
+                         std::move(fixed)};
+    return std::nullopt;
+}
+
+// `skeleton` (split_numbers) with its numbers given back, in order.
+std::string with_numbers(std::string_view skeleton, const std::vector<Number> &numbers) {
+    std::string text;
+    std::size_t next = 0;
+    for (const char c : skeleton) {
+        if (c == '#' && next < numbers.size()) text += numbers[next++].text;
+        else text += c;
+    }
+    return text;
+}
+
+// White space that differs beside values that differ: the cause of the
+// white space, and the candidate's output with the reference's spaces and
+// its own values.
+std::optional<std::pair<LikelyCause, std::string>> blanks_beside_values(std::string_view e, std::string_view o,
+                                                                        const std::string &stream) {
+    std::vector<Number> ne, no;
+    const std::string se = split_numbers(e, ne), so = split_numbers(o, no);
+    if (se == so || ne.size() != no.size() || without_blanks(se) != without_blanks(so)) return std::nullopt;
+    LikelyCause blanks = blank_cause(e, with_numbers(so, ne), stream);
+    if (blanks.family.empty()) return std::nullopt;
+    return std::pair{std::move(blanks), with_numbers(se, no)};
+}
+
 // A difference that shows on a whole output and hides others (accents in
-// Latin-1, carriage returns, the final newline): its cause, and the
-// candidate's output with it set right.
+// Latin-1, carriage returns, a prompt's end, white space beside values,
+// empty lines, the final newline): its cause, and the candidate's output
+// with it set right.
 std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, std::string_view o,
                                                             const std::string &stream) {
     if (is_utf8(e) && !is_utf8(o))
@@ -493,6 +578,15 @@ std::optional<std::pair<LikelyCause, std::string>> cosmetic(std::string_view e, 
     if (e.find('\r') == std::string_view::npos && o.find('\r') != std::string_view::npos)
         return std::pair{cause("carriage-returns", std::string(CARRIAGE_RETURNS) + stream + " : des fins de ligne à la Windows ?"),
                          without(o, '\r')};
+    if (auto prompt = prompt_ended_otherwise(e, o)) return prompt;
+    if (auto blanks = blanks_beside_values(e, o, stream)) return blanks;
+    if (auto lines = with_empty_lines_of(e, o)) {
+        const std::size_t at = common_prefix(e, o);
+        const std::string where = " (ligne " + std::to_string(line_number_at(e, at)) + " attendue)";
+        return std::pair{at < e.size() && e[at] == '\n' ? cause("missing-newline", "il manque un saut de ligne" + where)
+                                                          : cause("extra-newline", "un saut de ligne en trop" + where),
+                         std::move(*lines)};
+    }
     if (e.ends_with('\n') && !o.empty() && !o.ends_with('\n'))
         return std::pair{cause("missing-final-newline", "il manque le saut de ligne à la fin de " + stream),
                          std::string(o) + "\n"};
@@ -510,6 +604,7 @@ void text_causes(std::string_view e, std::string o, const std::string &stream, s
         }
         auto shown_first = cosmetic(e, o, stream);
         if (!shown_first) return;
+        shown_first->first.place = stream + ": " + first_differing_line(e, o);
         causes.push_back(std::move(shown_first->first));
         o = std::move(shown_first->second);
     }
@@ -519,33 +614,41 @@ void text_causes(std::string_view e, std::string o, const std::string &stream, s
 
 std::span<const std::string_view> cause_codes() { return CODES; }
 
+void ValueEvidence::Tally::add(std::int64_t off) {
+    if (off == 0) {
+        ++same;
+    } else if (seen == same) {  // the first value off
+        offset = off;
+    } else if (offset != off) {
+        one_offset = false;
+    }
+    ++seen;
+}
+
+ValueEvidence::Tally *ValueEvidence::tally(const std::string &skeleton, std::size_t rank) {
+    // What one candidate's check keeps at most: a class of 300 candidates
+    // stays within tens of MiB.
+    constexpr std::size_t MOST_VALUES = 1000;
+    auto found = tallies_.find({skeleton, rank});
+    if (found != tallies_.end()) return &found->second;
+    if (tallies_.size() >= MOST_VALUES) return nullptr;
+    return &tallies_.emplace(std::pair{skeleton, rank}, Tally{}).first->second;
+}
+
 void ValueEvidence::add(std::string_view expected_out, std::string_view obtained_out) {
-    constexpr std::size_t MOST_VALUES = 10000;  // what one candidate's check keeps at most
+    constexpr std::size_t LONGEST_LINE = 200;  // longer lines are not values worth keeping
     if (expected_out.size() > LONGEST || obtained_out.size() > LONGEST) return;
     const std::vector<std::string_view> le = lines_of(expected_out), lo = lines_of(obtained_out);
     if (le.size() != lo.size()) return;
     for (std::size_t l = 0; l < le.size(); ++l) {
+        if (le[l].size() > LONGEST_LINE) continue;
         std::vector<Number> ne, no;
         const std::string skeleton = split_numbers(le[l], ne);
         if (ne.empty() || skeleton != split_numbers(lo[l], no) || ne.size() != no.size()) continue;
         for (std::size_t k = 0; k < ne.size(); ++k) {
             const auto ve = ne[k].value(), vo = no[k].value();
             if (!ve || !vo || ne[k].decimals != no[k].decimals) continue;
-            auto found = tallies_.find({skeleton, k});
-            if (found == tallies_.end()) {
-                if (tallies_.size() >= MOST_VALUES) continue;
-                found = tallies_.emplace(std::pair{skeleton, k}, Tally{}).first;
-            }
-            Tally &t = found->second;
-            const std::int64_t off = *vo - *ve;
-            if (off == 0) {
-                ++t.same;
-            } else if (t.seen == t.same) {  // the first value off
-                t.offset = off;
-            } else if (t.offset != off) {
-                t.one_offset = false;
-            }
-            ++t.seen;
+            if (Tally *t = tally(skeleton, k)) t->add(*vo - *ve);
         }
     }
 }

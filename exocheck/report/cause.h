@@ -53,11 +53,18 @@ public:
         std::size_t seen = 0, same = 0;
         std::int64_t offset = 0;  // in units of the last decimal, the first seen
         bool one_offset = true;   // every value that was off was off by `offset`
+
+        // One more value, `off` units of the last decimal from the expected one.
+        void add(std::int64_t off);
     };
     // Nothing when that value was never seen.
     const Tally *find(const std::string &line_skeleton, std::size_t rank) const;
 
 private:
+    // The tally of value `rank` of lines of `skeleton`; null past the most
+    // kept.
+    Tally *tally(const std::string &skeleton, std::size_t rank);
+
     std::map<std::pair<std::string, std::size_t>, Tally> tallies_;
 };
 

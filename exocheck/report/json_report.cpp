@@ -215,8 +215,9 @@ std::string candidate(const CheckReport &r, const CandidateReport &c, int depth)
     m.emplace_back("differences", number(c.differences));
     m.emplace_back("follows_statement", number(c.follows_statement));
     m.emplace_back("conditions_otherwise", number(c.conditions_otherwise));
-    std::vector<std::string> mistakes;
-    for (const Mistake &each : c.mistakes) mistakes.push_back(mistake(each, r, c, depth + 2));
+    std::vector<std::string> mistakes(c.mistakes.size());
+    std::ranges::transform(c.mistakes, mistakes.begin(),
+                           [&](const Mistake &each) { return mistake(each, r, c, depth + 2); });
     m.emplace_back("mistakes", array(mistakes, depth + 1));
     m.emplace_back("first_difference", c.difference ? finding(*c.difference, r, c, depth + 1) : "null");
     m.emplace_back("first_following_statement",

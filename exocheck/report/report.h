@@ -117,7 +117,8 @@ struct CandidateReport {
     // unless the check counts them apart (CheckReport::conditions_apart).
     std::size_t conditions_otherwise = 0;
     OriginTally dialogues, boundaries, generated;  // the same counts, by origin of the case
-    // Its distinct mistakes, the most frequent first: with --all, every one;
+    // Its distinct mistakes, the most frequent first: with --all, every one
+    // (at most 50; past them a difference is counted, not told apart);
     // without, the first difference, and the conditions written otherwise
     // when they count as differences.
     std::vector<Mistake> mistakes;

@@ -7,10 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <fstream>
+#include <sstream>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -270,12 +271,20 @@ TEST(Cause, FromTheInputOtherRunsAndLayers) {
          "deux valeurs sont échangées : « 2.00 » puis « 1.00 » au lieu de « 1.00 » puis « 2.00 »"},
         {"swapped lines", "a\nb\nc\n", "b\na\nc\n", "", {}, {"swapped-lines"}, "deux lignes sont dans l'ordre inverse"},
         {"a maximum from 0", "-1\n", "0\n", "-1", {}, {"starting-value"}, "le résultat est 0 là où la référence donne « -1 »"},
+        {"a maximum from 0, among others", "max = -3\n", "max = 0\n", "-5|-3|-9", {}, {"starting-value"}, ""},
+        {"a minimum from 0", "min = 4\n", "min = 0\n", "9 4 12", {}, {"starting-value"}, ""},
         {"0 read, no starting value", "-1\n", "0\n", "0|-1", {}, {"value-off-by-one"}, "une valeur diffère de 1"},
         {"a value not read, no starting value", "-1\n", "0\n", "-3", {}, {"value-off-by-one"}, ""},
+        {"a value among others on its line, no starting value", "est : 23:59:02\n", "est : 00:59:02\n", "23:59:1", {},
+         {""}, ""},
         {"a prompt's newline", "Entrez a : L'equation\n", "Entrez a :\nL'equation\n", "", {}, {"prompt-newline"},
          "l'invite se termine par un saut de ligne au lieu d'une espace"},
         {"a prompt's newline after its space", "Entrez a : x\n", "Entrez a : \nx\n", "", {}, {"prompt-newline"}, ""},
         {"a newline for a space", "a b\n", "a\nb\n", "", {}, {"newline-for-space"}, "un saut de ligne au lieu d'une espace (ligne 1)"},
+        {"a prompt's space, then a trailing space", "Entrez d :\n00 : 01 \n", "Entrez d : 00 : 01\n", "", {},
+         {"prompt-space", "missing-trailing-space"}, "l'invite se termine par une espace au lieu d'un saut de ligne"},
+        {"a prompt's newline, then Latin-1", "Entrez a : x é\n", "Entrez a :\nx \xe9\n", "", {},
+         {"latin1-accents", "prompt-newline"}, ""},
         {"off by 1 everywhere", at, off, "", {{"est : 00:00:05\n", "est : 00:00:06\n"}, {"est : 10:00:01\n", "est : 10:00:02\n"}},
          {"constant-offset"}, "une valeur est décalée de +1 partout où elle apparaît : « 02 » au lieu de « 01 »"},
         {"off by 7 everywhere", at, "est : 00:00:08\n", "", {{"est : 00:00:02\n", "est : 00:00:09\n"}, {at, "est : 00:00:08\n"}},
@@ -285,11 +294,16 @@ TEST(Cause, FromTheInputOtherRunsAndLayers) {
         {"off by 1, right elsewhere", at, off, "", {{"est : 00:00:05\n", "est : 00:00:05\n"}}, {"boundary"},
          "une valeur diffère de 1 à une borne seulement"},
         {"off by 1, offsets that vary", at, off, "", {{"est : 00:00:05\n", "est : 00:00:07\n"}, {at, off}}, {"value-off-by-one"}, ""},
+        {"off by 1 here, right or off by more elsewhere", at, off, "", {{"est : 00:00:05\n", "est : 00:00:05\n"},
+         {"est : 00:00:05\n", "est : 00:00:08\n"}}, {"value-off-by-one"}, ""},
         {"off by 7 once: silent", at, "est : 00:00:08\n", "", {}, {""}, ""},
         {"Latin-1, then the midnight wrap", "L'heure après : 00:00:00\n", "L'heure apr\xe8s : 24:00:00\n", "", {},
          {"latin1-accents", "no-midnight-wrap"}, "les accents sont écrits en Latin-1"},
         {"Latin-1, then the final newline", "après 1\n", "apr\xe8s 1", "", {}, {"latin1-accents", "missing-final-newline"}, ""},
         {"carriage returns, then a value", "a 1\nb\n", "a 2\r\nb\r\n", "", {}, {"carriage-returns", "value-off-by-one"}, ""},
+        {"a space missing, then a value", "Message de longueur 21 : Bonjour tout le monde\n",
+         "Message de longueur 20 : Bonjourtout le monde\n", "", {}, {"missing-space", "value-off-by-one"},
+         "il manque une espace (ligne 1)"},
     };
     for (const Row &row : rows) {
         ValueEvidence evidence;
@@ -308,9 +322,20 @@ TEST(Cause, FromTheInputOtherRunsAndLayers) {
     EXPECT_EQ(condition_written_otherwise(e, o, 40).text,
               "condition écrite autrement : « *heure >= 0 && *heure < 24 » au lieu de « *heure >= 0 && *heure <= 23 », "
               "le même comportement sur les 40 cas essayés ; l'énoncé donne le texte de la condition");
-    // Every code once, and the man page lists each.
+    // Every code once, and the manual page lists each.
+    std::ifstream file(EXOCHECK_PAGE);
+    std::ostringstream read;
+    read << file.rdbuf();
+    const std::string page = read.str();
     std::set<std::string_view> seen;
-    for (const std::string_view code : cause_codes()) EXPECT_TRUE(seen.insert(code).second) << code;
+    for (const std::string_view code : cause_codes()) {
+        EXPECT_TRUE(seen.insert(code).second) << code;
+        std::string written;  // as roff writes it: "\-" for "-"
+        for (const char c : code) written += c == '-' ? std::string("\\-") : std::string(1, c);
+        const bool listed = page.find("\n.B " + written + "\n") != std::string::npos ||
+                            page.find("\n.BR " + written + " ") != std::string::npos;
+        EXPECT_TRUE(listed) << code;
+    }
 }
 
 TEST(Diff, ShowsLinesSideBySideInOrder) {
@@ -465,7 +490,7 @@ TEST(Report, SummaryAndDetails) {
           "Pour reproduire : printf '23:59:59\\n' | ./b\n"}},
         {"every difference, and the score", {differs_all}, true, 1,
          {"./b : 10 cas, 4 différences, 2 erreurs distinctes ; note ",
-          "\n./b, erreur 1 sur 2, 3 cas dont le premier : cas généré n° 17, graine 7.\n",
+          "\n./b, erreur 1 sur 2, 3 cas, le premier : cas généré n° 17, graine 7.\n",
           "Piste : les heures ne repassent pas à 00 après 23.\n", "\n./b, erreur 2 sur 2, 1 cas : cas généré n° 17",
           "Entrée minimale (réduite de 31 octets à 9) : \"23:59:58\\n\"\n", "Fin : code de sortie 0, comme attendu.\n",
           "Pour reproduire : printf '23:59:58\\n' | ./b\n"}},

@@ -89,20 +89,17 @@ std::string stop_part(const CandidateReport &c) {
 }
 
 std::string cases_text(const CheckReport &r, const CandidateReport &c) {
-    std::string line;
-    if (c.differs() && !r.all && c.cases_run < r.cases())
-        line += std::to_string(c.cases_run) + " cas sur " + std::to_string(r.cases()) + ", " +
-                count(c.differences, "différence", "différences") + stop_part(c);
-    else
-        line += std::to_string(c.cases_run) + " cas, " +
-                (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
-    if (c.differs() && r.all)
-        line += ", " + count(c.mistakes.size(), "erreur distincte", "erreurs distinctes");
+    const bool stopped = c.differs() && !r.all && c.cases_run < r.cases();
+    std::string line = std::to_string(c.cases_run) + (stopped ? " cas sur " + std::to_string(r.cases()) : " cas") +
+                       ", " + (c.differs() ? count(c.differences, "différence", "différences") : "aucune différence");
+    if (c.conditions_otherwise > 0 && !r.conditions_apart)
+        line += " (" + std::to_string(c.conditions_otherwise) + " où une condition est écrite autrement)";
+    if (stopped) line += stop_part(c);
+    if (c.differs() && r.all) line += ", " + count(c.mistakes.size(), "erreur distincte", "erreurs distinctes");
     if (c.follows_statement > 0)
         line += " ; " + count(c.follows_statement, "cas conforme", "cas conformes") + " à l'énoncé";
-    if (c.conditions_otherwise > 0)
-        line += (r.conditions_apart ? " ; " : ", dont ") + std::to_string(c.conditions_otherwise) +
-                " cas où une condition est écrite autrement" + (r.conditions_apart ? ", comptés à part" : "");
+    if (c.conditions_otherwise > 0 && r.conditions_apart)
+        line += " ; " + std::to_string(c.conditions_otherwise) + " cas où une condition est écrite autrement, comptés à part";
     return line;
 }
 
@@ -225,9 +222,9 @@ std::string groups_part(const CheckReport &r) {
     return text;
 }
 
-// "845 cas dont le premier", "1 cas": the cases of a mistake, before the first's name.
+// "845 cas, le premier", "1 cas": the cases of a mistake, before the first's name.
 std::string cases_heading(std::size_t cases) {
-    return cases == 1 ? "1 cas" : std::to_string(cases) + " cas dont le premier";
+    return cases == 1 ? "1 cas" : std::to_string(cases) + " cas, le premier";
 }
 
 bool same_finding(const Finding &a, const Finding &b) {
