@@ -5,6 +5,7 @@
 
 #include "report/json_text.h"
 #include "report/markup.h"
+#include "report/memory_report.h"
 #include "report/text_report.h"
 
 namespace exocheck {
@@ -35,6 +36,15 @@ std::string kind_test(const CheckReport &r, const CandidateReport &c, Case::Orig
            ",\n      \"output_format\": \"text\"\n    }";
 }
 
+// The memory check (--memoire), a test of no points, as the score counts
+// none: failed when it found an error, its findings in its output.
+std::string memory_test(const CheckReport &r, const CandidateReport &c) {
+    return "    {\n      \"name\": \"mémoire\",\n      \"score\": 0,\n      \"max_score\": 0,\n      \"status\": " +
+           json_text(c.memory->errors.empty() ? "passed" : "failed") + ",\n      \"output\": " +
+           json_text(clean_text(memory_summary_part(c).substr(3) + "\n" + source_and_memory_details(r, c))) +
+           ",\n      \"output_format\": \"text\"\n    }";
+}
+
 }  // namespace
 
 std::string gradescope_report(const CheckReport &report) {
@@ -59,10 +69,12 @@ std::string gradescope_report(const CheckReport &report) {
             if (tally_of(c, origin).run > 0)
                 tests.push_back(kind_test(report, c, origin, part.first * scale, part.second * scale));
     }
+    if (c.memory) tests.push_back(memory_test(report, c));
     std::string json = "{\n  \"score\": " + points(s.given ? s.out_of_100 : 0) + ",\n  \"max_score\": 100,\n" +
                        "  \"execution_time\": " + decimal(report.seconds, 3, '.') + ",\n  \"output\": " +
                        json_text(clean_text(cases_line(report) + c.label() + " : " + summary_text(report, c) + ".\n" +
-                                            (s.given ? "" : s.why + "\n"))) +
+                                            (s.given ? "" : s.why + "\n") +
+                                            (c.does_not_compile() ? source_and_memory_details(report, c) : ""))) +
                        ",\n  \"output_format\": \"text\",\n  \"extra_data\": {\"name\": " + json_text(c.label()) +
                        ", \"verdict\": " + json_text(standing_code(c.standing())) +
                        ", \"distinct_mistakes\": " + std::to_string(mistakes_of(c).size()) + "},\n  \"tests\": [";

@@ -42,7 +42,7 @@ std::string finding_section(const CheckReport &r, const CandidateReport &c, cons
                             const std::string &heading) {
     std::string text = "\n" + c.label() + ", " + heading + " : " + std::string(kind_in_french(f.error.kind)) + ", " +
                        where(f.error) + ".\n";
-    text += (f.cases == 1 ? "1 cas : " : std::to_string(f.cases) + " cas dont le premier : ") +
+    text += (f.cases == 1 ? "1 cas : " : std::to_string(f.cases) + " cas, le premier : ") +
             case_name(f.origin, f.number, r.seed) + ".\n";
     if (!f.source_line.empty()) text += "Ligne " + std::to_string(f.error.line) + " : " + shortened(f.source_line, LONGEST_LINE_SHOWN) + "\n";
     text += input_line(f);

@@ -512,7 +512,7 @@ TEST(Report, SummaryAndDetails) {
         {"a silent memory error", {silent}, false, 1,
          {"./e : 10 cas, aucune différence ; mémoire : 1 erreur, 1 avertissement (10 exécutions sous Valgrind).\n",
           "\n./e, erreur de mémoire 1 sur 1 : lecture hors d'un tableau, ligne 12 de e.c, dans main.\n"
-          "2 cas dont le premier : cas limite n° 5.\nLigne 12 :     while (t[i] != x && i < n)\n"
+          "2 cas, le premier : cas limite n° 5.\nLigne 12 :     while (t[i] != x && i < n)\n"
           "Entrée minimale (réduite de 25 octets à 24) : \"10\\n0 0 0 0 0 0 0 0 0 0\\n1\"\n"
           "La sortie y est pourtant celle de la référence : seul le vérificateur de mémoire le voit.\n"
           "Message du vérificateur : Invalid read of size 4\n"
@@ -710,6 +710,24 @@ TEST(Report, EveryFormatReadByItsReader) {
         group_mistakes(r);
         return r;
     };
+    // A memory error where the output agrees, a source that does not
+    // compile: standings of their own.
+    CandidateReport checked = ran_all("m", 0, 0, 0), broken;
+    MemoryFinding uaf;
+    uaf.error = {MemoryKind::use_after_free, "m.c", 13, "main", "Invalid read of size 4"};
+    uaf.input = "6\n";
+    uaf.reproduce = "printf '6\\n' | valgrind -q ./m";
+    checked.memory = MemoryCheck{"Valgrind", 10, 10, "", {uaf}, {}};
+    broken.candidate = "n.c";
+    broken.name = "n";
+    broken.build = SourceBuild{"cc -g -o n n.c -lm", "n", false, "n.c:3:5: error: expected ‘;’ before ‘}’ token\n", 0, {}};
+    const auto with = [&](std::vector<CandidateReport> candidates) {
+        CheckReport r = whole;
+        r.candidates = std::move(candidates);
+        grade(r);
+        group_mistakes(r);
+        return r;
+    };
     struct Row {
         const char *name;
         CheckReport report;
@@ -723,6 +741,8 @@ TEST(Report, EveryFormatReadByItsReader) {
         {"differs, with invisible bytes", only({1, 2}), several, "élève <b>&\"'|differ|8.5\nmoi|differ|18\n"},
         {"cannot run, not handed in", only({0, 3, 4}), several, "a|agree|20\nd|cannot_run|0\ne|not_handed_in|0\n"},
         {"follows the statement", only({5}), every, "c|follows_statement|20\n"},
+        {"a memory error", with({checked}), every, "m|memory_errors|20\n"},
+        {"does not compile", with({broken}), every, "n|does_not_compile|0\n"},
     };
     // Each reader runs once, on every report of its format, each ended by a NUL.
     for (const std::string &format : every) {
@@ -768,6 +788,14 @@ TEST(Report, EveryFormatReadByItsReader) {
     }
     const RunResult graded = read_report("gradescope", write_report(only({1}), Format::gradescope, {}));
     EXPECT_NE(graded.out.find("fact|tests|failed:0/40,failed:22.5/30,failed:20/30\n"), std::string::npos) << graded.out;
+    // The memory check a test of its own, of no points; a build's messages
+    // where the learner reads them.
+    const std::string memory = write_report(with({checked}), Format::gradescope, {});
+    EXPECT_NE(read_report("gradescope", memory).out.find("fact|tests|passed:40/40,passed:30/30,passed:30/30,failed:0/0\n"),
+              std::string::npos) << memory;
+    EXPECT_NE(memory.find("utilisation après libération, ligne 13 de m.c"), std::string::npos) << memory;
+    const std::string build = write_report(with({broken}), Format::gradescope, {});
+    EXPECT_NE(build.find("n.c:3:5: error: expected"), std::string::npos) << build;
 }
 
 // The page as a browser shows it: headless Chromium renders it and gives
