@@ -9,6 +9,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "judge/memory_errors.h"
 #include "report/visible.h"
 #include "run/launcher.h"
 #include "sandbox/cannot_run.h"
@@ -29,10 +30,10 @@ constexpr std::array<const char *, 3> CPP_COMPILERS = {"c++", "g++", "clang++"};
 
 struct Compiler {
     std::string name;  // as a learner types it
-    std::string path;  // the program itself, every link followed
+    std::string path;  // the program itself, every link followed; empty: none is installed
 };
 
-std::optional<Compiler> find_compiler(Language language) {
+Compiler find_compiler(Language language) {
     for (const char *name : language == Language::c ? C_COMPILERS : CPP_COMPILERS) {
         const std::string found = find_on_path(name);
         if (found.empty()) continue;
@@ -40,18 +41,7 @@ std::optional<Compiler> find_compiler(Language language) {
         const std::filesystem::path real = std::filesystem::canonical(found, error);
         return Compiler{name, error ? found : real.string()};
     }
-    return std::nullopt;
-}
-
-std::vector<std::string_view> lines_of(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        lines.push_back(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
+    return {};
 }
 
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
@@ -77,6 +67,17 @@ std::string joined(const std::vector<std::string> &lines) {
 std::string stem_of(const std::string &given) {
     const std::size_t dot = given.rfind('.');
     return given.substr(0, dot);
+}
+
+// `line` with the source, named `named` (its name and a colon), named as
+// the user gave it: a directory before it is the compiler's, not the user's.
+std::string named_as_given(std::string_view raw, std::string_view named, std::string_view given) {
+    std::string line(raw);
+    const std::size_t at = line.find(named);
+    if (at == std::string::npos || (at > 0 && line[at - 1] != '/' && line[at - 1] != ' ')) return line;
+    std::size_t start = at;
+    while (start > 0 && line[start - 1] != ' ') --start;
+    return line.replace(start, at + named.size() - 1 - start, given);
 }
 
 std::string command_line(const std::vector<std::string> &words) {
@@ -114,13 +115,7 @@ Diagnostics read_diagnostics(std::string_view output, std::string_view source, s
     std::vector<std::vector<std::string>> blocks;
     const std::string named = std::string(source) + ":";
     for (const std::string_view raw : lines_of(output)) {
-        std::string line(raw);
-        const std::size_t at = line.find(named);
-        if (at != std::string::npos && (at == 0 || line[at - 1] == '/' || line[at - 1] == ' ')) {
-            std::size_t start = at;  // a directory before it is the compiler's, not the user's
-            while (start > 0 && line[start - 1] != ' ') --start;
-            line.replace(start, at + named.size() - 1 - start, given);
-        }
+        const std::string line = named_as_given(raw, named, given);
         if (blocks.empty() || (!line.empty() && line[0] != ' ')) blocks.emplace_back();
         blocks.back().push_back(line);
     }
@@ -149,8 +144,8 @@ BuiltSource compile_source(const std::string &given, const std::string &director
                            Isolation isolation, const std::vector<std::string> &hidden) {
     BuiltSource built;
     const Language language = source_language(given).value_or(Language::c);
-    const std::optional<Compiler> compiler = find_compiler(language);
-    if (!compiler) {
+    const Compiler compiler = find_compiler(language);
+    if (compiler.path.empty()) {
         built.cannot_build = language == Language::c
                                  ? "aucun compilateur C n'est installé (cc, gcc ou clang) : installez gcc"
                                  : "aucun compilateur C++ n'est installé (c++, g++ ou clang++) : installez g++";
@@ -162,7 +157,7 @@ BuiltSource compile_source(const std::string &given, const std::string &director
     const std::string stem = stem_of(name);
     built.build.program = stem_of(given);
     const auto words = [&](bool sanitized, const std::string &output) {
-        std::vector<std::string> w = {compiler->name};
+        std::vector<std::string> w = {compiler.name};
         const std::vector<std::string> flags = compile_flags(language, sanitized);
         w.insert(w.end(), flags.begin(), flags.end());
         w.insert(w.end(), {"-o", output, given, "-lm"});
@@ -172,7 +167,7 @@ BuiltSource compile_source(const std::string &given, const std::string &director
     built.sanitized_command = command_line(words(true, built.build.program + "-asan"));
     const auto run = [&](bool sanitized, const std::string &output) {
         std::vector<std::string> command = words(sanitized, output);
-        command.front() = compiler->path;
+        command.front() = compiler.path;
         command[command.size() - 2] = source;
         command.insert(command.begin() + 1, "-fdiagnostics-color=never");
         return run_one_shot(OneShot{command, given, output, COMPILE_MS, hidden}, isolation);
@@ -185,7 +180,7 @@ BuiltSource compile_source(const std::string &given, const std::string &director
     built.build.compiled = exited_with(plain, 0) && access(program.c_str(), X_OK) == 0;
     if (!built.build.compiled) {
         built.build.messages = d.messages;
-        if (d.messages.empty()) built.build.messages = "(" + compiler->name + " : " + describe_end(plain) + ")\n";
+        if (d.messages.empty()) built.build.messages = "(" + compiler.name + " : " + describe_end(plain) + ")\n";
         return built;
     }
     built.program = program;

@@ -88,10 +88,13 @@ MemoryError located(MemoryKind kind, std::string what, const std::optional<Frame
     return e;
 }
 
-// Adds `e` unless an error of the same kind at the same place is there.
-void add_once(std::vector<MemoryError> &errors, MemoryError e) {
-    const bool seen = std::ranges::any_of(errors, [&](const MemoryError &o) { return o.kind == e.kind && o.same_place(e); });
-    if (!seen) errors.push_back(std::move(e));
+// Adds `e` unless an error of the same kind at the same place is there;
+// where it is, either way.
+std::size_t add_once(std::vector<MemoryError> &errors, MemoryError e) {
+    const auto seen = std::ranges::find_if(errors, [&](const MemoryError &o) { return o.kind == e.kind && o.same_place(e); });
+    if (seen != errors.end()) return static_cast<std::size_t>(seen - errors.begin());
+    errors.push_back(std::move(e));
+    return errors.size() - 1;
 }
 
 // --- Valgrind's XML ---------------------------------------------------------
@@ -111,7 +114,7 @@ std::string element(std::string_view xml, std::string_view tag, std::size_t *aft
         {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}};
     std::string text;
     for (std::size_t i = 0; i < raw.size(); ++i) {
-        const auto entity = std::ranges::find_if(ENTITIES, [&](const auto &e) { return raw.substr(i).starts_with(e.first); });
+        const auto *const entity = std::ranges::find_if(ENTITIES, [&](const auto &e) { return raw.substr(i).starts_with(e.first); });
         if (raw[i] == '&' && entity != std::end(ENTITIES)) {
             text += entity->second;
             i += entity->first.size() - 1;
@@ -178,17 +181,6 @@ std::optional<MemoryKind> memcheck_kind(std::string_view kind, std::string_view 
 }
 
 // --- The sanitizers' text -----------------------------------------------------
-
-std::vector<std::string_view> lines_of(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        lines.push_back(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
-}
 
 // "file:12" or "file:12:5" into the file and the line.
 bool split_location(std::string_view location, std::string &file, int &line) {
@@ -286,13 +278,68 @@ MemoryKind undefined_kind(std::string_view message, bool &index) {
 
 std::string first_line(std::string_view text) { return std::string(text.substr(0, text.find('\n'))); }
 
+bool is_overrun(MemoryKind kind) { return kind == MemoryKind::read_out_of_bounds || kind == MemoryKind::write_out_of_bounds; }
+
+// UBSan's error on lines[i], its "runtime error: " at `at`; nothing when its
+// place cannot be read. `index`: it is an index out of bounds.
+std::optional<MemoryError> undefined_error(const std::vector<std::string_view> &lines, std::size_t i, std::size_t at,
+                                           const OwnCode &own, bool &index) {
+    const std::string_view message = lines[i].substr(at + 17);
+    MemoryError e{undefined_kind(message, index), "", 0, "", std::string(message)};
+    if (!split_location(lines[i].substr(0, at), e.file, e.line)) return std::nullopt;
+    if (const std::optional<Frame> f = own_frame(stack_after(lines, i), own); f && f->line == e.line)
+        e.function = f->function;
+    return e;
+}
+
+// AddressSanitizer's error `e`: the overflow at the line of an index out of
+// bounds (`indexes` in `errors`) says whether it was read or written, and
+// makes one error with it.
+void add_address_error(std::vector<MemoryError> &errors, const std::vector<std::size_t> &indexes, MemoryError e) {
+    const auto same = std::ranges::find_if(indexes, [&](std::size_t k) { return errors[k].same_place(e); });
+    if (same == indexes.end() || !is_overrun(e.kind)) {
+        add_once(errors, std::move(e));
+        return;
+    }
+    errors[*same].kind = e.kind;
+    errors[*same].what = e.what;
+    if (errors[*same].function.empty()) errors[*same].function = e.function;
+}
+
+// The errors, an index out of bounds read or written as UBSan's own load or
+// store at its line says.
+std::vector<MemoryError> with_accesses(std::vector<MemoryError> &errors, const std::vector<std::size_t> &indexes) {
+    std::vector<MemoryError> merged;
+    for (std::size_t k = 0; k < errors.size(); ++k) {
+        const bool is_index = std::ranges::find(indexes, k) != indexes.end();
+        const auto access = std::ranges::find_if(
+            errors, [&](const MemoryError &o) { return &o != &errors[k] && o.same_place(errors[k]) && is_overrun(o.kind); });
+        if (is_index && access != errors.end() && errors[k].kind == MemoryKind::read_out_of_bounds)
+            errors[k].kind = access->kind;
+        add_once(merged, errors[k]);
+    }
+    return merged;
+}
+
 }  // namespace
+
+std::vector<std::string_view> lines_of(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.push_back(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
 
 std::string_view kind_in_french(MemoryKind kind) { return names_of(kind).french; }
 std::string_view kind_code(MemoryKind kind) { return names_of(kind).code; }
 
 std::vector<MemoryKind> memory_kinds() {
     std::vector<MemoryKind> kinds;
+    kinds.reserve(std::size(KINDS));
     for (const KindNames &k : KINDS) kinds.push_back(k.kind);  // cppcheck-suppress useStlAlgorithm
     return kinds;
 }
@@ -323,48 +370,24 @@ std::vector<MemoryError> read_sanitizer_errors(std::string_view err, const OwnCo
     std::vector<std::size_t> indexes;  // the errors that came from an index out of bounds
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
-        const std::string_view next = i + 1 < lines.size() ? lines[i + 1] : "";
         if (const std::size_t at = line.find(": runtime error: "); at != std::string_view::npos) {
             bool index = false;
-            const std::string_view message = line.substr(at + 17);
-            MemoryError e{undefined_kind(message, index), "", 0, "", std::string(message)};
-            if (!split_location(line.substr(0, at), e.file, e.line)) continue;
-            if (const std::optional<Frame> f = own_frame(stack_after(lines, i), own); f && f->line == e.line)
-                e.function = f->function;
-            if (index) indexes.push_back(errors.size());
-            add_once(errors, std::move(e));
+            std::optional<MemoryError> e = undefined_error(lines, i, at, own, index);
+            if (!e) continue;
+            const std::size_t at_index = add_once(errors, std::move(*e));
+            if (index) indexes.push_back(at_index);
         } else if (const std::size_t asan = line.find("ERROR: AddressSanitizer: "); asan != std::string_view::npos) {
             const std::string_view report = line.substr(asan + 25);
-            const std::optional<MemoryKind> k = address_sanitizer_kind(report, next);
-            if (!k) continue;
-            MemoryError e = located(*k, std::string(report.substr(0, report.find(" on "))), own_frame(stack_after(lines, i), own));
-            // The overflow at the line of an index out of bounds says
-            // whether it was read or written: one error.
-            const auto same = std::ranges::find_if(indexes, [&](std::size_t k2) { return errors[k2].same_place(e); });
-            if (same != indexes.end() && (*k == MemoryKind::read_out_of_bounds || *k == MemoryKind::write_out_of_bounds)) {
-                errors[*same].kind = *k;
-                errors[*same].what = e.what;
-                if (errors[*same].function.empty()) errors[*same].function = e.function;
-                continue;
-            }
-            add_once(errors, std::move(e));
+            const std::optional<MemoryKind> k = address_sanitizer_kind(report, i + 1 < lines.size() ? lines[i + 1] : "");
+            if (k)
+                add_address_error(errors, indexes,
+                                  located(*k, std::string(report.substr(0, report.find(" on "))),
+                                          own_frame(stack_after(lines, i), own)));
         } else if (line.starts_with("Direct leak of") || line.starts_with("Indirect leak of")) {
             add_once(errors, located(MemoryKind::leak, std::string(line), own_frame(stack_after(lines, i), own)));
         }
     }
-    // UBSan's own load or store at the line of an index out of bounds.
-    std::vector<MemoryError> merged;
-    for (std::size_t k = 0; k < errors.size(); ++k) {
-        const bool is_index = std::ranges::find(indexes, k) != indexes.end();
-        const auto access = std::ranges::find_if(errors, [&](const MemoryError &o) {
-            return &o != &errors[k] && o.same_place(errors[k]) &&
-                   (o.kind == MemoryKind::read_out_of_bounds || o.kind == MemoryKind::write_out_of_bounds);
-        });
-        if (is_index && access != errors.end() && errors[k].kind == MemoryKind::read_out_of_bounds)
-            errors[k].kind = access->kind;
-        add_once(merged, errors[k]);
-    }
-    return merged;
+    return with_accesses(errors, indexes);
 }
 
 }  // namespace exocheck

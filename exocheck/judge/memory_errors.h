@@ -70,4 +70,8 @@ std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCod
 // write are one error. Each place once per kind.
 std::vector<MemoryError> read_sanitizer_errors(std::string_view err, const OwnCode &own);
 
+// The lines of a tool's messages, without their newlines; a last line
+// without one is a line too.
+std::vector<std::string_view> lines_of(std::string_view text);
+
 }  // namespace exocheck

@@ -142,6 +142,18 @@ TEST(MemoryErrors, SanitizerReports) {
         {"stack write", index(6, "store") + asan("stack-buffer-overflow", "WRITE of size 4 at 0x7ffd00e4ee68 thread T0\n", in_main), "",
          {{MemoryKind::write_out_of_bounds, "prog.c", 12, "main"}}},
         {"index alone", index(13, "load"), "", {{MemoryKind::read_out_of_bounds, "prog.c", 12, "main"}}},
+        // An index out of bounds where a load was already found is that
+        // error: an overflow elsewhere later is an error of its own.
+        {"a load, then an index at its line",
+         "prog.c:12:9: runtime error: load of address 0x7ffd00e4ee68 with insufficient space for an object of type 'int'\n" +
+             in_main + "prog.c:12:13: runtime error: index 10 out of bounds for type 'int [10]'\n" + in_main +
+             "prog.c:15:7: runtime error: signed integer overflow: 2147483647 + 1 cannot be represented in type 'int'\n" +
+             "    #0 0x1 in main prog.c:15\n" +
+             asan("heap-buffer-overflow", "READ of size 4 at 0x602000000038 thread T0\n", "    #0 0x2 in main prog.c:15\n"),
+         "",
+         {{MemoryKind::read_out_of_bounds, "prog.c", 12, "main"},
+          {MemoryKind::undefined_behaviour, "prog.c", 15, "main"},
+          {MemoryKind::read_out_of_bounds, "prog.c", 15, "main"}}},
         {"global", asan("global-buffer-overflow", "READ of size 4 at 0x55c433714bc8 thread T0\n", in_main), "",
          {{MemoryKind::read_out_of_bounds, "prog.c", 12, "main"}}},
         {"heap write", asan("heap-buffer-overflow", "WRITE of size 4 at 0x602000000038 thread T0\n", in_main), "",
