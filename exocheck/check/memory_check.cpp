@@ -156,6 +156,7 @@ private:
     template <typename Work>
     void in_parallel(const Work &work) {
         std::vector<std::thread> threads;
+        threads.reserve(static_cast<std::size_t>(settings_.jobs));
         std::exception_ptr error;
         std::mutex mutex;
         for (int job = 0; job < settings_.jobs; ++job)
@@ -218,11 +219,11 @@ private:
 
     Outcome run_case(int job, Pass &p, std::size_t index) {
         const Case c = cases_.at(index);
-        RunResult run;
+        RunResult checked;
         Outcome o;
-        o.errors = checked_run(job, p, c.input, run);
+        o.errors = checked_run(job, p, c.input, checked);
         o.ran = true;
-        if (const std::string why = unchecked(p, run, memory_timeout_ms(settings_.limits.timeout_ms)); !why.empty()) {
+        if (const std::string why = unchecked(p, checked, memory_timeout_ms(settings_.limits.timeout_ms)); !why.empty()) {
             const std::lock_guard lock(mutex_);
             if (!p.stopped) p.why_stopped = why + ", sur le " + case_name(c.origin, c.number, settings_.seed);
             p.stopped = true;
@@ -289,7 +290,7 @@ private:
     // The finding of group `g`, its first case's input shrunk within
     // `budget_ms`.
     MemoryFinding shrunk(int job, const Group &g, int budget_ms) {
-        Pass &p = *g.pass;
+        const Pass &p = *g.pass;
         const Case c = cases_.at(g.first_index);
         const Candidate &candidate = candidates_[p.candidate];
         const ReferenceRun original = run_reference(reference_, c.input, settings_, runner_, job);
@@ -350,7 +351,7 @@ private:
             for (std::size_t w = next++; w < work.size(); w = next++) findings[w] = shrunk(job, *work[w].group, work[w].budget_ms);
         });
         for (std::size_t w = 0; w < work.size(); ++w) {
-            MemoryCheck &m = *report.candidates[work[w].candidate].memory;
+            MemoryCheck &m = report.candidates[work[w].candidate].memory.value();
             (is_warning(findings[w].error.kind) ? m.warnings : m.errors).push_back(std::move(findings[w]));
         }
     }

@@ -154,23 +154,15 @@ std::string reference_of(const Options &options) {
     return reference;
 }
 
-int check(Options options) {
-    if (!options.weights_file.empty())
-        if (const std::string wrong = read_weights(options.weights, options.weights_file); !wrong.empty()) {
-            say(wrong);
-            return USAGE;
-        }
-    const ProgramData &program = *options.program;
-    const std::string reference = reference_of(options);
-    if (reference.empty()) return USAGE;
-    std::vector<Submission> submissions;
-    if (!submissions_of(options, submissions)) return USAGE;
+std::vector<std::string> handed_in_of(const std::vector<Submission> &submissions) {
     std::vector<std::string> handed_in;
     for (const Submission &s : submissions)
         if (s.not_handed_in.empty()) handed_in.push_back(s.path);
-    const std::string valgrind = valgrind_for(options);
-    if (options.memory && valgrind.empty()) return USAGE;
+    return handed_in;
+}
 
+CheckSettings settings_of(const Options &options) {
+    const ProgramData &program = *options.program;
     CheckSettings settings;
     settings.seed = options.seed;
     settings.generated = options.cases.value_or(program.cases.value_or(1000));
@@ -183,6 +175,45 @@ int check(Options options) {
     // The mends are exocheck's knowledge of the fifteen: a teacher's
     // exercise has none, whatever its name.
     if (is_one_of_ours(program)) settings.mend = mend_of(program.name);
+    return settings;
+}
+
+// What the check's runner runs: the candidates that can run (those that
+// cannot said), and a teacher's reference, confined like them.
+std::vector<std::string> runnable_of(const BuiltCandidates &built, const std::string &reference,
+                                     const CheckSettings &settings) {
+    std::vector<std::string> runnable;
+    for (const Candidate &c : built.candidates()) {
+        if (c.cannot_run.empty()) runnable.push_back(c.path);
+        else say(c.cannot_run);
+    }
+    if (settings.reference_confined) runnable.push_back(reference);
+    return runnable;
+}
+
+// Valgrind runs in the sandbox, which shows the system's programs only.
+void require_shown(const std::string &valgrind) {
+    if (!shown_in_view(valgrind))
+        throw std::runtime_error("--memoire : Valgrind (" + valgrind +
+                                 ") est hors de /usr, que le bac à sable ne montre pas : installez celui du "
+                                 "système (sudo apt-get install valgrind)");
+}
+
+int check(Options options) {
+    if (!options.weights_file.empty())
+        if (const std::string wrong = read_weights(options.weights, options.weights_file); !wrong.empty()) {
+            say(wrong);
+            return USAGE;
+        }
+    const ProgramData &program = *options.program;
+    const std::string reference = reference_of(options);
+    if (reference.empty()) return USAGE;
+    std::vector<Submission> submissions;
+    if (!submissions_of(options, submissions)) return USAGE;
+    const std::vector<std::string> handed_in = handed_in_of(submissions);
+    const std::string valgrind = valgrind_for(options);
+    if (options.memory && valgrind.empty()) return USAGE;
+    const CheckSettings settings = settings_of(options);
 
     // The runner and the progress line outlive the watch, whose thread may
     // kill the runs and erase the line; the watch comes before the line's
@@ -212,22 +243,12 @@ int check(Options options) {
     const auto start = std::chrono::steady_clock::now();
     try {
         const Isolation isolation = isolation_of(options, handed_in.size());
-        // Valgrind runs in the sandbox, which shows the system's programs only.
-        if (isolation == Isolation::sandbox && options.memory && !shown_in_view(valgrind))
-            throw std::runtime_error("--memoire : Valgrind (" + valgrind +
-                                     ") est hors de /usr, que le bac à sable ne montre pas : installez celui du "
-                                     "système (sudo apt-get install valgrind)");
+        if (isolation == Isolation::sandbox && options.memory) require_shown(valgrind);
         const std::vector<std::string> hidden = hidden_from_runs(reference);
         // Sources are compiled first, confined like the candidates.
         built.emplace(handed_in, options.memory, settings.jobs, isolation, hidden);
         built_in_use = &*built;
-        std::vector<std::string> runnable;
-        for (const Candidate &c : built->candidates()) {
-            if (c.cannot_run.empty()) runnable.push_back(c.path);
-            else say(c.cannot_run);
-        }
-        if (settings.reference_confined) runnable.push_back(reference);
-        runner.emplace(isolation, settings.jobs, runnable, settings.limits, hidden);
+        runner.emplace(isolation, settings.jobs, runnable_of(*built, reference, settings), settings.limits, hidden);
         runner_in_use = &*runner;
         report = run_check(program, reference, built->candidates(), settings, *runner, control);
         built->add_builds(report);

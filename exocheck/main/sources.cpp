@@ -54,6 +54,7 @@ BuiltCandidates::BuiltCandidates(const std::vector<std::string> &given, bool mem
     directory_ = temporary_directory();
     std::atomic<std::size_t> next{0};
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(jobs));
     for (int job = 0; job < jobs; ++job)
         threads.emplace_back([&] {
             for (std::size_t s = next++; s < sources.size(); s = next++) {

@@ -142,9 +142,10 @@ std::string memory_finding(const MemoryFinding &f, const CheckReport &r, int dep
 }
 
 std::string memory(const CheckReport &r, const MemoryCheck &check, int depth) {
-    std::vector<std::string> errors, warnings;
-    for (const MemoryFinding &f : check.errors) errors.push_back(memory_finding(f, r, depth + 2));
-    for (const MemoryFinding &f : check.warnings) warnings.push_back(memory_finding(f, r, depth + 2));
+    std::vector<std::string> errors(check.errors.size()), warnings(check.warnings.size());
+    const auto each = [&](const MemoryFinding &f) { return memory_finding(f, r, depth + 2); };
+    std::ranges::transform(check.errors, errors.begin(), each);
+    std::ranges::transform(check.warnings, warnings.begin(), each);
     return object({{"checkers", json_text(check.checkers)},
                    {"cases", number(check.cases)},
                    {"runs", number(check.runs)},
@@ -155,8 +156,8 @@ std::string memory(const CheckReport &r, const MemoryCheck &check, int depth) {
 }
 
 std::string build(const SourceBuild &b, int depth) {
-    std::vector<std::string> first;
-    for (const std::string &w : b.first_warnings) first.push_back(json_text(w));
+    std::vector<std::string> first(b.first_warnings.size());
+    std::ranges::transform(b.first_warnings, first.begin(), [](const std::string &w) { return json_text(w); });
     Members m = {{"command", json_text(b.command)}, {"compiled", boolean(b.compiled)}, {"warnings", number(b.warnings)},
                  {"first_warnings", array(first, depth + 1)}};
     if (!b.compiled) add_bytes(m, "messages", b.messages);

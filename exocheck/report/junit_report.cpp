@@ -75,38 +75,50 @@ struct Counts {
     std::size_t tests = 0, failures = 0, errors = 0;
 };
 
+// The one testcase of a submission that did not run (not handed in,
+// cannot run, does not compile); `own` counts it.
+std::string unrun_testcase(const CheckReport &r, const CandidateReport &c, Standing standing, Counts &own) {
+    const bool missing = standing == Standing::not_handed_in;
+    const std::string why = missing                                    ? "rien rendu : " + c.not_handed_in
+                            : standing == Standing::does_not_compile ? "ne compile pas :\n" + c.build->messages
+                                                                       : c.cannot_run;
+    own.tests = 1;
+    (missing ? own.failures : own.errors) = 1;
+    return "    <testcase" + attribute("name", "rendu") + attribute("classname", r.program + "." + c.label()) +
+           attribute("time", "0") + ">\n      <" + (missing ? "failure" : "error") + attribute("message", why) +
+           attribute("type", standing_code(standing)) + ">" + xml_text(why) + "</" + (missing ? "failure" : "error") +
+           ">\n    </testcase>\n";
+}
+
+// The testcases of a submission that ran: each kind of case, and its memory
+// check; `own` counts them, `time` gets their time added.
+std::string run_testcases(const CheckReport &r, const CandidateReport &c, Counts &own, double &time) {
+    std::string cases;
+    for (const Case::Origin origin : ORIGINS) {
+        if (tally_of(c, origin).run == 0 && origin != Case::Origin::generated) continue;
+        cases += testcase(r, c, origin);
+        ++own.tests;
+        own.failures += tally_of(c, origin).differ > 0 ? 1U : 0U;
+        time += tally_of(c, origin).seconds;
+    }
+    if (c.memory) {
+        cases += memory_testcase(r, c);
+        ++own.tests;
+        own.failures += c.memory->errors.empty() ? 0U : 1U;
+    }
+    return cases;
+}
+
 // A submission's testsuite; `counts` gets its tests added.
 std::string testsuite(const CheckReport &r, const CandidateReport &c, Counts &counts) {
     const Standing standing = c.standing();
-    std::string cases;
-    std::size_t tests = 0, failures = 0, errors = 0;
+    Counts own;
     double time = 0;
-    if (standing == Standing::not_handed_in || standing == Standing::cannot_run ||
-        standing == Standing::does_not_compile) {
-        const bool missing = standing == Standing::not_handed_in;
-        const std::string why = missing                                      ? "rien rendu : " + c.not_handed_in
-                                : standing == Standing::does_not_compile ? "ne compile pas :\n" + c.build->messages
-                                                                           : c.cannot_run;
-        cases = "    <testcase" + attribute("name", "rendu") + attribute("classname", r.program + "." + c.label()) +
-                attribute("time", "0") + ">\n      <" + (missing ? "failure" : "error") + attribute("message", why) +
-                attribute("type", standing_code(standing)) + ">" + xml_text(why) + "</" +
-                (missing ? "failure" : "error") + ">\n    </testcase>\n";
-        tests = 1;
-        (missing ? failures : errors) = 1;
-    } else {
-        for (const Case::Origin origin : ORIGINS) {
-            if (tally_of(c, origin).run == 0 && origin != Case::Origin::generated) continue;
-            cases += testcase(r, c, origin);
-            ++tests;
-            failures += tally_of(c, origin).differ > 0 ? 1U : 0U;
-            time += tally_of(c, origin).seconds;
-        }
-        if (c.memory) {
-            cases += memory_testcase(r, c);
-            ++tests;
-            failures += c.memory->errors.empty() ? 0U : 1U;
-        }
-    }
+    const std::string cases = standing == Standing::not_handed_in || standing == Standing::cannot_run ||
+                                      standing == Standing::does_not_compile
+                                  ? unrun_testcase(r, c, standing, own)
+                                  : run_testcases(r, c, own, time);
+    const auto [tests, failures, errors] = own;
     std::string xml = "  <testsuite" + attribute("name", c.label()) + attribute("tests", std::to_string(tests)) +
                       attribute("failures", std::to_string(failures)) + attribute("errors", std::to_string(errors)) +
                       attribute("skipped", "0") + attribute("time", seconds(time)) + ">\n    <properties>\n";

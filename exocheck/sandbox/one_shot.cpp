@@ -112,7 +112,7 @@ RunResult run_one_shot(const OneShot &shot, Isolation isolation) {
     }
     spec.new_session = true;
     spec.parent_death_signal = SIGKILL;
-    const auto cpu = static_cast<rlim_t>(shot.timeout_ms / 1000 + 1);
+    const rlim_t cpu = static_cast<rlim_t>(shot.timeout_ms) / 1000 + 1;
     spec.limits = {{RLIMIT_CORE, 0, 0}, {RLIMIT_CPU, cpu, cpu + 1}, {RLIMIT_FSIZE, FILE_SIZE_LIMIT, FILE_SIZE_LIMIT}};
     const Started started = start_process(spec);
     for (Fd &fd : theirs) fd.reset();
