@@ -101,8 +101,10 @@ if(BUILD_TESTING AND NOT PETITS_SANITIZE AND (NOT CMAKE_CROSSCOMPILING OR PETITS
                 -DCHECK_EXAMPLES=${PROJECT_SOURCE_DIR}/man/check_examples.py
                 -DTOOLCHAIN=${CMAKE_TOOLCHAIN_FILE})
   # <step> <timeout in seconds>: about three times what each took on a 2-core
-  # machine loaded by several builds (lintian 106 s, the rebuild 114 s).
-  set(steps build 60 lintian 300 contents 60 examples 120 consumer.cmake 60
+  # machine loaded by several builds (lintian 106 s, the rebuild 114 s, the
+  # examples 100 s, exocheck's check under Valgrind in both languages 40 s
+  # of them).
+  set(steps build 60 lintian 300 contents 60 examples 300 consumer.cmake 60
             consumer.pkgconfig 60 reproducible 360 clean 60)
   while(steps)
     list(POP_FRONT steps step timeout)

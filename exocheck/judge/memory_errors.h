@@ -20,8 +20,8 @@ enum class MemoryKind {
     uninitialised,        // "valeur non initialisée utilisée"
     use_after_free,       // "utilisation après libération"
     double_free,          // "double libération"
-    invalid_free,         // "libération invalide" (not from malloc, new[] freed by delete...)
-    invalid_address,      // "accès à une adresse invalide" (null, wild, the stack exhausted)
+    invalid_free,         // "libération erronée" (not from malloc, new[] freed by delete...)
+    invalid_address,      // "accès à une adresse erronée" (null, wild, the stack exhausted)
     other_memory,         // "autre erreur de mémoire" (overlapping copies, a negative size...)
     leak,                 // "fuite de mémoire": a warning, counted or not as a course decides
     undefined_behaviour,  // "comportement indéfini" (an overflow, a shift...): a warning too

@@ -73,7 +73,7 @@ std::string compiler_warnings_text(const CheckReport &report) {
     for (const CandidateReport &c : report.candidates) {
         if (!c.build || !c.build->compiled || c.build->warnings == 0) continue;
         text += c.label() + " : " + counted(c.build->warnings, "avertissement", "avertissements") + " du compilateur" +
-                (c.build->first_warnings.size() < c.build->warnings ? ", dont :\n" : " :\n");
+                (c.build->first_warnings.size() < c.build->warnings ? ", les premiers :\n" : " :\n");
         for (const std::string &w : c.build->first_warnings) text += "  " + shortened(w, LONGEST_LINE_SHOWN) + "\n";
     }
     return text;

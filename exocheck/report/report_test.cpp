@@ -503,7 +503,7 @@ TEST(Report, SummaryAndDetails) {
           "Conforme à l'énoncé : la référence borne la recherche.\n"}},
         {"cannot run", {agrees, differs, missing}, false, 1, {"./d : non vérifié, impossible à lancer.\n"}},
         {"a source", {source}, false, 1,
-         {"mon_tickup.c : 3 avertissements du compilateur, dont :\n  mon_tickup.c:4:9: warning: unused variable ‘x’\n",
+         {"mon_tickup.c : 3 avertissements du compilateur, les premiers :\n  mon_tickup.c:4:9: warning: unused variable ‘x’\n",
           "tickup : 10 cas", "mon_tickup.c : 10 cas, 1 différence.\n",
           "Pour reproduire : cc -g -o mon_tickup mon_tickup.c -lm && printf '23:59:59\\n' | ./mon_tickup\n"}},
         {"a source that does not compile", {agrees, broken}, false, 2,
