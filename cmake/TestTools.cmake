@@ -15,6 +15,10 @@ petits_require_tool(PERL_PROGRAM perl perl)
 petits_require_tool(XMLLINT_PROGRAM xmllint libxml2-utils)
 petits_require_tool(CHROMIUM_PROGRAM chromium chromium)
 petits_require_tool(PARALLEL_PROGRAM parallel parallel)  # a class spread over machines
+# exocheck --memoire runs the candidates of its tests under Valgrind, natively.
+if(NOT CMAKE_CROSSCOMPILING)
+  petits_require_tool(VALGRIND_PROGRAM valgrind valgrind)
+endif()
 # Beyond those, a sanitizer build runs only the tests of the code: GoogleTest
 # is enough.
 if(NOT PETITS_SANITIZE)

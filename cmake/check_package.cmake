@@ -98,7 +98,7 @@ function(step_contents)
     string(REPLACE ";" "\n  " extra "${extra}")
     message(FATAL_ERROR "package contents differ\nmissing:\n  ${missing}\nunexpected:\n  ${extra}")
   endif()
-  if(NOT fields MATCHES "^Package: petits-calculs\nSection: utils\nDepends: libc6 [^\n]*\nRecommends: bubblewrap\n"
+  if(NOT fields MATCHES "^Package: petits-calculs\nSection: utils\nDepends: libc6 [^\n]*\nRecommends: bubblewrap, valgrind\n"
      OR NOT fields MATCHES "\nPackage: petits-calculs-dev\nSection: libdevel\nDepends: libc6-dev\n$")
     message(FATAL_ERROR "unexpected control fields:\n${fields}")
   endif()

@@ -41,15 +41,8 @@ constexpr std::size_t MOST_MISTAKES = 50;
 // What tells a condition written otherwise from a mistake's key.
 constexpr std::string_view CONDITION = "condition\x1f";
 
-// The reference's run on one input, and the time it took.
-struct ReferenceRun {
-    RunResult run;
-    long ms = 0;
-};
+}  // namespace
 
-// The reference's run: ours, trusted, with run_program; a teacher's
-// (reference_confined) through the runner, confined and bounded like the
-// candidates, with the ceiling as its limit.
 ReferenceRun run_reference(const std::string &reference, std::string_view input, const CheckSettings &settings,
                            TimedRunner &runner, int job) {
     const long start = now_ms();
@@ -74,6 +67,8 @@ ReferenceRun run_reference(const std::string &reference, std::string_view input,
                                  seconds_in_french(options.timeout_ms));
     return r;
 }
+
+namespace {
 
 // A run stopped by a limit: one that would not end, silent or writing.
 bool runaway(const RunResult &r) { return r.timed_out || r.out_capped; }
@@ -705,6 +700,14 @@ std::optional<Finding> shrink_input(const std::string &reference, const Candidat
     g.first = referee.shrunk(0, e, found, g.key, settings.shrink_ms);
     g.first.cause = cause_of(g, g.first, e, settings.limits.timeout_ms, 1);
     return g.first;
+}
+
+Verdict judge_input(const std::string &candidate, const std::string &input, const ReferenceRun &expected,
+                    const CheckSettings &settings, TimedRunner &runner, int job) {
+    const std::atomic<bool> never{false};
+    const std::string unused;  // judging runs the candidate only
+    const Referee referee{unused, runner, settings, never};
+    return referee.judge(job, candidate, input, expected, nullptr).verdict;
 }
 
 }  // namespace exocheck

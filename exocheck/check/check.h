@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cases/programs.h"
@@ -56,6 +57,26 @@ struct CheckControl {
 CheckReport run_check(const ProgramData &program, const std::string &reference,
                       const std::vector<Candidate> &candidates, const CheckSettings &settings,
                       TimedRunner &runner, CheckControl &control);
+
+// The reference's run on one input, and the time it took.
+struct ReferenceRun {
+    RunResult run;
+    long ms = 0;
+};
+
+// The reference's run as the check runs it: ours, trusted, with
+// run_program; a teacher's (reference_confined) through `runner`, confined
+// and bounded like the candidates, with the ceiling as its limit, by job
+// `job`. Throws std::runtime_error (French message) when it cannot run or
+// does not end.
+ReferenceRun run_reference(const std::string &reference, std::string_view input, const CheckSettings &settings,
+                           TimedRunner &runner, int job);
+
+// The candidate judged on one input as the check judges a case, its run
+// with job `job` of `runner` (at a terminal too when a pipe may hide what
+// a person sees), against the reference's run there.
+Verdict judge_input(const std::string &candidate, const std::string &input, const ReferenceRun &expected,
+                    const CheckSettings &settings, TimedRunner &runner, int job);
 
 // A candidate judged on one input and, when it differs there (or follows the
 // statement), that input shrunk as a check shrinks a first difference, with

@@ -13,19 +13,22 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/memory_check.h"
 #include "main/interrupt.h"
 #include "main/mends.h"
 #include "main/options.h"
 #include "main/progress.h"
 #include "main/reference.h"
+#include "main/sources.h"
 #include "main/submissions.h"
 #include "report/formats.h"
 #include "report/groups.h"
-#include "run/launcher.h"
 #include "report/report.h"
 #include "report/score.h"
+#include "run/launcher.h"
 #include "sandbox/cannot_run.h"
 #include "sandbox/runner.h"
+#include "sandbox/view.h"
 #include "sandbox/worker.h"
 
 namespace exocheck {
@@ -40,16 +43,17 @@ bool write_out(const std::string &text) {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 
-// The submissions handed in, as the check takes them.
-std::vector<Candidate> candidates_of(const std::vector<Submission> &submissions) {
-    std::vector<Candidate> candidates;
-    for (const Submission &s : submissions) {
-        if (!s.not_handed_in.empty()) continue;
-        Candidate c{s.path, std::filesystem::absolute(s.path).lexically_normal().string(), cannot_run(s.path)};
-        if (!c.cannot_run.empty()) say(c.cannot_run);
-        candidates.push_back(std::move(c));
+// Valgrind, which --memoire needs, or empty after saying what to install.
+std::string valgrind_for(const Options &options) {
+    if (!options.memory) return "";
+    if (emulated()) {
+        say("--memoire ne fonctionne pas sous un émulateur (PETITS_EMULATOR)");
+        return "";
     }
-    return candidates;
+    std::string valgrind = find_on_path("valgrind");
+    if (valgrind.empty())
+        say("--memoire demande Valgrind, absent de cette machine : installez-le (sudo apt-get install valgrind)");
+    return valgrind;
 }
 
 // The submissions of the command line or of the class; false (and said) when
@@ -150,6 +154,51 @@ std::string reference_of(const Options &options) {
     return reference;
 }
 
+std::vector<std::string> handed_in_of(const std::vector<Submission> &submissions) {
+    std::vector<std::string> handed_in;
+    for (const Submission &s : submissions)
+        if (s.not_handed_in.empty()) handed_in.push_back(s.path);
+    return handed_in;
+}
+
+CheckSettings settings_of(const Options &options) {
+    const ProgramData &program = *options.program;
+    CheckSettings settings;
+    settings.seed = options.seed;
+    settings.generated = options.cases.value_or(program.cases.value_or(1000));
+    // A score needs every case: a class, and the formats that grade, run them all.
+    settings.all = options.all || !options.class_folder.empty() || grades(options.format);
+    settings.conditions_apart = options.conditions_apart;
+    settings.jobs = options.jobs > 0 ? options.jobs : processors();
+    settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
+    settings.reference_confined = !options.reference.empty();
+    // The mends are exocheck's knowledge of the fifteen: a teacher's
+    // exercise has none, whatever its name.
+    if (is_one_of_ours(program)) settings.mend = mend_of(program.name);
+    return settings;
+}
+
+// What the check's runner runs: the candidates that can run (those that
+// cannot said), and a teacher's reference, confined like them.
+std::vector<std::string> runnable_of(const BuiltCandidates &built, const std::string &reference,
+                                     const CheckSettings &settings) {
+    std::vector<std::string> runnable;
+    for (const Candidate &c : built.candidates()) {
+        if (c.cannot_run.empty()) runnable.push_back(c.path);
+        else say(c.cannot_run);
+    }
+    if (settings.reference_confined) runnable.push_back(reference);
+    return runnable;
+}
+
+// Valgrind runs in the sandbox, which shows the system's programs only.
+void require_shown(const std::string &valgrind) {
+    if (!shown_in_view(valgrind))
+        throw std::runtime_error("--memoire : Valgrind (" + valgrind +
+                                 ") est hors de /usr, que le bac à sable ne montre pas : installez celui du "
+                                 "système (sudo apt-get install valgrind)");
+}
+
 int check(Options options) {
     if (!options.weights_file.empty())
         if (const std::string wrong = read_weights(options.weights, options.weights_file); !wrong.empty()) {
@@ -161,24 +210,10 @@ int check(Options options) {
     if (reference.empty()) return USAGE;
     std::vector<Submission> submissions;
     if (!submissions_of(options, submissions)) return USAGE;
-    const std::vector<Candidate> candidates = candidates_of(submissions);
-    std::vector<std::string> runnable;
-    for (const Candidate &c : candidates)
-        if (c.cannot_run.empty()) runnable.push_back(c.path);
-
-    CheckSettings settings;
-    settings.seed = options.seed;
-    settings.generated = options.cases.value_or(program.cases.value_or(1000));
-    // A score needs every case: a class, and the formats that grade, run them all.
-    settings.all = options.all || !options.class_folder.empty() || grades(options.format);
-    settings.conditions_apart = options.conditions_apart;
-    settings.jobs = options.jobs > 0 ? options.jobs : processors();
-    settings.limits.timeout_ms = options.timeout_ms.value_or(program.timeout_ms.value_or(2000));
-    settings.reference_confined = !options.reference.empty();
-    if (settings.reference_confined) runnable.push_back(reference);
-    // The mends are exocheck's knowledge of the fifteen: a teacher's
-    // exercise has none, whatever its name.
-    if (is_one_of_ours(program)) settings.mend = mend_of(program.name);
+    const std::vector<std::string> handed_in = handed_in_of(submissions);
+    const std::string valgrind = valgrind_for(options);
+    if (options.memory && valgrind.empty()) return USAGE;
+    const CheckSettings settings = settings_of(options);
 
     // The runner and the progress line outlive the watch, whose thread may
     // kill the runs and erase the line; the watch comes before the line's
@@ -188,9 +223,15 @@ int check(Options options) {
     CheckControl control;
     std::optional<ProgressLine> progress_line;
     std::atomic<ProgressLine *> progress_in_use{nullptr};
+    std::optional<BuiltCandidates> built;
+    std::atomic<BuiltCandidates *> built_in_use{nullptr};
+    std::optional<CandidateRunner> memory_runner;
+    std::atomic<CandidateRunner *> memory_runner_in_use{nullptr};
     const InterruptWatch interrupt([&] {
         control.stop = true;
         if (TimedRunner *r = runner_in_use.load()) r->kill_all();
+        if (CandidateRunner *r = memory_runner_in_use.load()) r->kill_all();
+        if (BuiltCandidates *b = built_in_use.load()) b->remove_now();
         // A thread may have been starting a run during the first look.
         kill_children();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -201,16 +242,36 @@ int check(Options options) {
     CheckReport report;
     const auto start = std::chrono::steady_clock::now();
     try {
-        runner.emplace(isolation_of(options, candidates.size()), settings.jobs, runnable, settings.limits,
-                       hidden_from_runs(reference));
+        const Isolation isolation = isolation_of(options, handed_in.size());
+        if (isolation == Isolation::sandbox && options.memory) require_shown(valgrind);
+        const std::vector<std::string> hidden = hidden_from_runs(reference);
+        // Sources are compiled first, confined like the candidates.
+        built.emplace(handed_in, options.memory, settings.jobs, isolation, hidden);
+        built_in_use = &*built;
+        runner.emplace(isolation, settings.jobs, runnable_of(*built, reference, settings), settings.limits, hidden);
         runner_in_use = &*runner;
-        report = run_check(program, reference, candidates, settings, *runner, control);
+        report = run_check(program, reference, built->candidates(), settings, *runner, control);
+        built->add_builds(report);
+        if (options.memory) {
+            // The runs under a checker: confined like any, with their own limit.
+            RunLimits limits = settings.limits;
+            limits.timeout_ms = memory_timeout_ms(settings.limits.timeout_ms);
+            memory_runner.emplace(isolation, settings.jobs, built->memory_programs(), limits, hidden);
+            memory_runner_in_use = &*memory_runner;
+            run_memory_check(program, reference, built->candidates(), built->memory_targets(), valgrind, settings,
+                             *runner,
+                             [&](const MemoryRunRequest &r) {
+                                 return memory_runner->run_wrapped(r.job, r.program, r.input, r.wrapper, r.environment);
+                             },
+                             control, report);
+        }
     } catch (const std::runtime_error &error) {
         progress_line->erase();
         say(error.what());
         return USAGE;
     }
     progress_line->erase();
+    const std::vector<Candidate> &candidates = built->candidates();
     for (std::size_t k = 0; k < candidates.size(); ++k)
         if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
             say(report.candidates[k].cannot_run);

@@ -13,6 +13,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -335,7 +337,8 @@ TEST(Exocheck, CommandLine) {
         {{"tickup", "--", "--all"}, 1, "tickup : ", "exocheck: "},
         {{"tickup", "./absent"}, 1, "tickup : ", "exocheck: "},
         {{"tickup", VERDICT_SCRIPTS}, 1, "tickup : ", "exocheck: "},
-        {{"tickup", script("verdict_tickup.c")}, 1, "tickup : ", "exocheck: "},
+        // A source is compiled first: this one is a correct tickup.
+        {{"--cases", "0", "tickup", script("verdict_tickup.c")}, 0, "tickup : ", ""},
         {{"tickup", script("verdict_missing_interpreter.sh")}, 1, "tickup : ", "exocheck: "},
     };
     for (const Row &row : rows) {
@@ -511,8 +514,9 @@ TEST(Exocheck, AClassAsAWhole) {
     const RunResult parsed = run_program("python3", json.out, options);
     EXPECT_EQ(parsed.out, "[('eleve-1', 'agree', 20), ('eleve-2', 'differ', 15.6), ('eleve-3', 'differ', 7.1), "
                           "('eleve-4', 'not_handed_in', 0), ('eleve-10', 'differ', 15.6)]\n"
-                          "{'submissions': 5, 'agree': 1, 'follows_statement': 0, 'differ': 3, 'cannot_run': 0, "
-                          "'not_handed_in': 1} [(2, ['eleve-2', 'eleve-10']), (1, ['eleve-3'])]\n")
+                          "{'submissions': 5, 'agree': 1, 'follows_statement': 0, 'differ': 3, 'memory_errors': 0, "
+                          "'cannot_run': 0, 'does_not_compile': 0, 'not_handed_in': 1} "
+                          "[(2, ['eleve-2', 'eleve-10']), (1, ['eleve-3'])]\n")
         << parsed.err << json.out;
     fs::remove_all(root);
 }
@@ -742,6 +746,203 @@ TEST(Exocheck, InterruptLeavesNothingBehind) {
         EXPECT_TRUE(fs::is_empty(temporary)) << temporary;
         fs::remove_all(temporary);
     }
+}
+
+// --memoire on a learner's digittally, in C and C++, given as sources or
+// built as programs: each memory fault found with its kind, at its line,
+// on a minimal input, though the output agrees; the correct ones raise
+// nothing. Checked as a teacher's exercise of few cases, since each costs a
+// run under Valgrind.
+struct MemoryRow {
+    const char *name;
+    std::string candidate;
+    std::string verdict;
+    // Each error, then each warning, as "kind-code:line:input" (the input
+    // as Python's repr writes it); "*" for an input left unchecked, "#11"
+    // for one of 11 numbers.
+    std::vector<std::string> errors, warnings;
+};
+
+std::string memory_source(const std::string &name) { return std::string(MEMORY_SOURCES) + "/" + name; }
+
+// The line of the memory fixture's source that holds `text`.
+std::string line_of(const std::string &text) {
+    std::ifstream in(script("memory_digittally.c"));
+    int n = 1;
+    for (std::string line; std::getline(in, line); ++n)
+        if (has(line, text)) return std::to_string(n);
+    return "?";
+}
+
+// exocheck --memoire on the rows' candidates at once; each row's verdict,
+// errors and warnings as the JSON gives them.
+void check_memory(const std::vector<MemoryRow> &rows, int status) {
+    std::vector<std::string> arguments = {"--json", "--memoire", "--exercice", std::string(EXERCISES) + "/chiffres.exo",
+                                          "--reference", program_path("digittally")};
+    for (const MemoryRow &row : rows) arguments.push_back(row.candidate);
+    const RunResult r = exocheck(arguments);
+    EXPECT_TRUE(exited_with(r, status)) << describe_end(r) << "\n" << r.out << r.err;
+    RunOptions options;
+    options.arguments = {"-c",
+                         "import json, sys\n"
+                         "for c in json.load(sys.stdin)['candidates']:\n"
+                         "    m = c['memory'] or {'errors': [], 'warnings': []}\n"
+                         "    show = lambda f: '%s:%s:%r' % (f['kind_code'], f['line'], f['minimal_input'])\n"
+                         "    print(c['verdict'])\n"
+                         "    print('\\t'.join(show(f) for f in m['errors']))\n"
+                         "    print('\\t'.join(show(f) for f in m['warnings']))\n"
+                         "    b = c['build'] or {}\n"
+                         "    print(([l for l in b.get('messages', '').split('\\n') if ': error: ' in l] + [''])[0])\n"};
+    const RunResult parsed = run_program("python3", r.out, options);
+    ASSERT_EQ(parsed.err, "") << r.out;
+    std::istringstream lines(parsed.out);
+    for (const MemoryRow &row : rows) {
+        std::string verdict, errors, warnings, compile_error;
+        std::getline(lines, verdict);
+        std::getline(lines, errors);
+        std::getline(lines, warnings);
+        std::getline(lines, compile_error);
+        EXPECT_EQ(verdict, row.verdict) << row.name << "\n" << r.out;
+        const auto matches = [](const std::string &got, const std::vector<std::string> &wanted) {
+            std::istringstream fields(got);
+            std::vector<std::string> found;
+            for (std::string f; std::getline(fields, f, '\t');) found.push_back(f);
+            if (found.size() != wanted.size()) return false;
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                const std::size_t colon = wanted[i].rfind(':');
+                const std::string place = wanted[i].substr(0, colon + 1), input = wanted[i].substr(colon + 1);
+                if (!found[i].starts_with(place)) return false;
+                std::string numbers = found[i].substr(place.size());
+                std::ranges::replace(numbers, '\'', ' ');
+                if (const std::size_t newline = numbers.find("\\n"); newline != std::string::npos) numbers.erase(newline, 2);
+                std::istringstream words(numbers);
+                const auto count = std::distance(std::istream_iterator<std::string>(words), {});
+                if (input != "*" && found[i] != wanted[i] && !(input == "#11" && count == 11)) return false;
+            }
+            return true;
+        };
+        EXPECT_TRUE(matches(errors, row.errors)) << row.name << ": " << errors << "\n" << r.out;
+        EXPECT_TRUE(matches(warnings, row.warnings)) << row.name << ": " << warnings << "\n" << r.out;
+        if (row.verdict == "does_not_compile") {
+            EXPECT_TRUE(has(compile_error, "erreur_de_syntaxe.c:" + line_of("faute : ERREUR_DE_SYNTAXE") + ":"))
+                << compile_error;
+        }
+    }
+}
+
+TEST(Exocheck, MemoryFaultsOfSources) {
+    NATIVE_ONLY();
+    // Each on the smallest input that shows it: no number at all, one, or
+    // the 11 that make the double free (their digits shrunk as time allows).
+    check_memory({{"read past the end", memory_source("lecture_hors_tableau.c"), "memory_errors",
+                   {"read-out-of-bounds:" + line_of("faute : LECTURE_HORS_TABLEAU") + ":''"}, {}},
+                  {"uninitialised", memory_source("non_initialise.c"), "memory_errors",
+                   {"uninitialised:" + line_of("faute : NON_INITIALISE") + ":''"}, {}},
+                  {"use after free", memory_source("apres_liberation.c"), "memory_errors",
+                   {"use-after-free:" + line_of("faute : APRES_LIBERATION") + ":'0'"}, {}},
+                  {"double free", memory_source("double_liberation.c"), "memory_errors",
+                   {"double-free:" + line_of("faute : DOUBLE_LIBERATION") + ":#11"}, {}},
+                  {"leak", memory_source("fuite.c"), "agree", {}, {"leak:" + line_of("int *compte = malloc") + ":''"}}},
+                 1);
+}
+
+TEST(Exocheck, SourcesThatAreRightRaiseNothing) {
+    NATIVE_ONLY();
+    check_memory({{"C", memory_source("correct.c"), "agree", {}, {}},
+                  {"C with assert", memory_source("avec_assert.c"), "agree", {}, {}},
+                  {"C with the maths library", memory_source("avec_libm.c"), "agree", {}, {}},
+                  {"C++", memory_source("cpp_correct.cpp"), "agree", {}, {}},
+                  {"C++ with assert", memory_source("cpp_avec_assert.cpp"), "agree", {}, {}},
+                  {"a syntax error", memory_source("erreur_de_syntaxe.c"), "does_not_compile", {}, {}}},
+                 2);
+}
+
+TEST(Exocheck, MemoryFaultsOfPrograms) {
+    NATIVE_ONLY();
+    // Under Valgrind, which sees a double free's block as leaked too; and a
+    // program built with AddressSanitizer, read from its own reports.
+    check_memory({{"correct", fixture("memory_correct"), "agree", {}, {}},
+                  {"read past the end", fixture("memory_lecture_hors_tableau"), "memory_errors",
+                   {"read-out-of-bounds:" + line_of("faute : LECTURE_HORS_TABLEAU") + ":''"}, {}},
+                  {"uninitialised", fixture("memory_non_initialise"), "memory_errors",
+                   {"uninitialised:" + line_of("faute : NON_INITIALISE") + ":''"}, {}},
+                  {"double free", fixture("memory_double_liberation"), "memory_errors",
+                   {"double-free:" + line_of("faute : DOUBLE_LIBERATION") + ":*"}, {"leak:*"}},
+                  // Its own report makes its runs differ too.
+                  {"built with AddressSanitizer", fixture("memory_apres_liberation_asan"), "differ",
+                   {"use-after-free:" + line_of("faute : APRES_LIBERATION") + ":'0'"}, {}}},
+                 1);
+}
+
+bool sandbox_here() { return std::system("bwrap --ro-bind / / --unshare-all true >/dev/null 2>&1") == 0; }
+
+// Without a Valgrind that a run can start (none at all, or one outside the
+// system's folders, which the sandbox does not show), --memoire says what
+// to install before anything runs.
+TEST(Exocheck, MemoryNeedsValgrind) {
+    NATIVE_ONLY();
+    const fs::path own = fs::temp_directory_path() / ("exocheck-own-valgrind-" + std::to_string(getpid()));
+    fs::create_directories(own);
+    std::ofstream(own / "valgrind") << "#!/bin/sh\nexit 1\n";
+    fs::permissions(own / "valgrind", fs::perms::owner_all);
+    std::vector<std::pair<std::string, std::string>> rows = {
+        {"/nonexistent", "--memoire demande Valgrind, absent de cette machine : installez-le (sudo apt-get install valgrind)"}};
+    if (sandbox_here())
+        rows.emplace_back(own.string() + ":" + std::getenv("PATH"),
+                          "--memoire : Valgrind (" + (own / "valgrind").string() +
+                              ") est hors de /usr, que le bac à sable ne montre pas : installez celui du système "
+                              "(sudo apt-get install valgrind)");
+    for (const auto &[path, said] : rows) {
+        RunOptions options;
+        options.arguments = {"-c", "PATH=\"$2\" exec \"$0\" --memoire tickup \"$1\"", EXOCHECK, fixture("tickup_ok"),
+                             path};
+        const RunResult r = run_program("/bin/sh", "", options);
+        EXPECT_TRUE(exited_with(r, 2)) << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "exocheck: " + said + "\n");
+    }
+    fs::remove_all(own);
+}
+
+// The compiler of a source is confined like a candidate: it sees the source
+// alone, neither a file beside it nor the teacher's solution elsewhere on
+// the machine, which a learner's source could otherwise include whole.
+TEST(Exocheck, ACompilerSeesTheSourceAlone) {
+    NATIVE_ONLY();
+    if (!sandbox_here()) GTEST_SKIP() << "no sandbox here";
+    const fs::path dir = fs::temp_directory_path() / ("exocheck-compiler-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "voisin.h") << "int voisin(void);\n";
+    std::ofstream(dir / "voisin.c") << "#include \"voisin.h\"\nint main(void) { return 0; }\n";
+    std::ofstream(dir / "tricheur.c") << "#include \"" << EXERCISES << "/somme.c\"\n";
+    const std::vector<std::string> somme = {"--exercice", std::string(EXERCISES) + "/somme.exo", "--reference",
+                                            fixture("somme_reference")};
+    for (const char *source : {"voisin.c", "tricheur.c"}) {
+        std::vector<std::string> arguments = somme;
+        arguments.push_back((dir / source).string());
+        const RunResult r = exocheck(arguments);
+        EXPECT_TRUE(exited_with(r, 2)) << source << ": " << describe_end(r) << "\n" << r.out << r.err;
+        EXPECT_TRUE(has(r.out, " : ne compile pas.\n") && has(r.out, "No such file or directory")) << r.out;
+    }
+    // Unconfined, the same source compiles: the sandbox is what keeps it out.
+    std::vector<std::string> unconfined = somme;
+    unconfined.insert(unconfined.end(), {"--no-sandbox", (dir / "tricheur.c").string()});
+    const RunResult r = exocheck(unconfined);
+    EXPECT_TRUE(exited_with(r, 0)) << describe_end(r) << "\n" << r.out << r.err;
+    fs::remove_all(dir);
+    // Confined, a source compiles wherever TMPDIR lies, outside /tmp too
+    // (a folder the sandbox does not show).
+    const fs::path elsewhere = fs::path(VERDICT_PROGRAMS) / ("tmp-" + std::to_string(getpid()));
+    fs::create_directories(elsewhere);
+    RunOptions options;
+    options.arguments = {"-c", "export TMPDIR=\"$1\"; shift; exec \"$0\" \"$@\"", EXOCHECK, elsewhere.string()};
+    options.arguments.insert(options.arguments.end(), somme.begin(), somme.end());
+    options.arguments.push_back(std::string(EXERCISES) + "/somme.c");
+    options.timeout_ms = 60000;
+    const RunResult built = run_program("/bin/sh", "", options);
+    EXPECT_TRUE(exited_with(built, 0)) << describe_end(built) << "\n" << built.out << built.err;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::remove_all(elsewhere);
 }
 
 // At a terminal, a check longer than a second shows its progress on one

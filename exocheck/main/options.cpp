@@ -75,6 +75,9 @@ constexpr OptionRow OPTIONS[] = {
     {"timeout", "S", "limite de temps de chaque exécution, en secondes (2 par\ndéfaut)",
      "des secondes, plus de 0 et au plus 3600, comme 2 ou 0.5",
      [](CommandLine &c, std::string_view v) { return set(c.options.timeout_ms, milliseconds(v)); }},
+    {"memoire", nullptr, "cherche aussi les erreurs de mémoire, sous Valgrind ou\nAddressSanitizer", "",
+     [](CommandLine &c, std::string_view) { c.options.memory = true; return true; }},
+    {"memory", nullptr, "comme --memoire", "", [](CommandLine &c, std::string_view) { c.options.memory = true; return true; }},
     {"exercice", "FICHIER", "l'exercice d'un enseignant, décrit dans FICHIER (voir\nexocheck-exercice(5)), au lieu de PROGRAMME", "un fichier d'exercice",
      [](CommandLine &c, std::string_view v) { c.options.exercise_file = v; return !v.empty(); }},
     {"reference", "CORRIGE", "le programme de référence de cet exercice, isolé comme\nles candidats", "un programme",
@@ -303,7 +306,8 @@ std::string help_text() {
            "PROGRAMME, se comporte comme le programme de référence : mêmes sorties et même\n"
            "fin, sur les dialogues du manuel, des cas limites et des cas générés. À la\n"
            "première différence, l'entrée est réduite au minimum et la différence\n"
-           "expliquée. Pour une classe (--class) et les formats qui notent (csv, junit,\n"
+           "expliquée. Un CANDIDAT source en C ou C++ (.c, .cpp, .cc, .cxx) est d'abord\n"
+           "compilé. Pour une classe (--class) et les formats qui notent (csv, junit,\n"
            "tap, gradescope, html), tous les cas sont vérifiés et chaque rendu noté sur 20.\n"
            "\n" +
            option_lines() +
@@ -312,9 +316,10 @@ std::string help_text() {
            program_names() +
            "\n"
            "Code de sortie : 0 si chaque rendu se comporte comme la référence (ou comme\n"
-           "l'énoncé), 1 si l'un d'eux diffère, ne peut pas être lancé ou n'a pas été\n"
-           "rendu, 2 si la commande est incorrecte ou la référence introuvable, 129, 130\n"
-           "ou 143 après une interruption.\n"
+           "l'énoncé), 1 si l'un d'eux diffère, a une erreur de mémoire, ne peut pas être\n"
+           "lancé ou n'a pas été rendu, 2 si la commande est incorrecte, la référence\n"
+           "introuvable ou un source ne compile pas, 129, 130 ou 143 après une\n"
+           "interruption.\n"
            "Voir exocheck(1).\n";
 }
 

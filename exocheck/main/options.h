@@ -44,6 +44,7 @@ struct Options {
     std::string file;              // --file: the submission's name in each folder; the program's by default
     std::string learners_file;     // --learners: the learners' names, one a line
     bool sandbox = true;
+    bool memory = false;  // --memoire: also run each candidate under a memory checker
 };
 
 struct CommandLine {

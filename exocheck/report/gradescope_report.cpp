@@ -5,6 +5,7 @@
 
 #include "report/json_text.h"
 #include "report/markup.h"
+#include "report/memory_report.h"
 #include "report/text_report.h"
 
 namespace exocheck {
@@ -24,14 +25,23 @@ std::string kind_test(const CheckReport &r, const CandidateReport &c, Case::Orig
         output += "\nErreur distincte n° " + std::to_string(k) + (m.cause_code.empty() ? "" : " (" + m.cause_code + ")") +
                   ", " + std::to_string(cases_from(m, origin)) + " cas ici : " +
                   case_name(m.example.origin, m.example.number, r.seed) + ".\n" +
-                  finding_text(m.example, r, c.candidate);
+                  finding_text(m.example, r, c);
     }
     if (c.statement && c.statement->origin == origin)
         output += "\nConforme à l'énoncé et non à la référence : " + case_name(origin, c.statement->number, r.seed) +
-                  ".\n" + finding_text(*c.statement, r, c.candidate);
+                  ".\n" + finding_text(*c.statement, r, c);
     return "    {\n      \"name\": " + json_text(origin_in_french(origin)) + ",\n      \"score\": " + points(score) +
            ",\n      \"max_score\": " + points(most) + ",\n      \"status\": " +
            json_text(t.differ > 0 ? "failed" : "passed") + ",\n      \"output\": " + json_text(clean_text(output)) +
+           ",\n      \"output_format\": \"text\"\n    }";
+}
+
+// The memory check (--memoire), a test of no points, as the score counts
+// none: failed when it found an error, its findings in its output.
+std::string memory_test(const CheckReport &r, const CandidateReport &c) {
+    return "    {\n      \"name\": \"mémoire\",\n      \"score\": 0,\n      \"max_score\": 0,\n      \"status\": " +
+           json_text(c.memory->errors.empty() ? "passed" : "failed") + ",\n      \"output\": " +
+           json_text(clean_text(memory_summary_part(c).substr(3) + "\n" + source_and_memory_details(r, c))) +
            ",\n      \"output_format\": \"text\"\n    }";
 }
 
@@ -59,10 +69,12 @@ std::string gradescope_report(const CheckReport &report) {
             if (tally_of(c, origin).run > 0)
                 tests.push_back(kind_test(report, c, origin, part.first * scale, part.second * scale));
     }
+    if (c.memory) tests.push_back(memory_test(report, c));
     std::string json = "{\n  \"score\": " + points(s.given ? s.out_of_100 : 0) + ",\n  \"max_score\": 100,\n" +
                        "  \"execution_time\": " + decimal(report.seconds, 3, '.') + ",\n  \"output\": " +
                        json_text(clean_text(cases_line(report) + c.label() + " : " + summary_text(report, c) + ".\n" +
-                                            (s.given ? "" : s.why + "\n"))) +
+                                            (s.given ? "" : s.why + "\n") +
+                                            (c.does_not_compile() ? source_and_memory_details(report, c) : ""))) +
                        ",\n  \"output_format\": \"text\",\n  \"extra_data\": {\"name\": " + json_text(c.label()) +
                        ", \"verdict\": " + json_text(standing_code(c.standing())) +
                        ", \"distinct_mistakes\": " + std::to_string(mistakes_of(c).size()) + "},\n  \"tests\": [";

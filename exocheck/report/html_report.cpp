@@ -49,7 +49,7 @@ a { color: #0969da; }
 std::string h(std::string_view text) { return xml_text(text); }
 
 // Each line of a finding's text, the diff's removed and added lines marked.
-std::string finding_block(const Finding &f, const CheckReport &r, const std::string &candidate) {
+std::string finding_block(const Finding &f, const CheckReport &r, const CandidateReport &candidate) {
     const std::string text = finding_text(f, r, candidate);
     std::string html = "<pre>";
     std::size_t at = 0;
@@ -132,13 +132,13 @@ std::string submission_section(const CheckReport &r, const CandidateReport &c, s
                                   std::to_string(mistake.cases) + " cas" +
                                   (mistake.cause_code.empty() ? "" : " (" + mistake.cause_code + ")");
         html += std::string(m == 0 ? "<details open>" : "<details>") + "<summary>" + h(title) + "</summary>\n" +
-                finding_block(mistake.example, r, c.candidate) + "</details>\n";
+                finding_block(mistake.example, r, c) + "</details>\n";
     }
     if (c.statement)
         html += "<details><summary>" +
                 h("Conforme à l'énoncé et non à la référence : " +
                   case_name(c.statement->origin, c.statement->number, r.seed)) +
-                "</summary>\n" + finding_block(*c.statement, r, c.candidate) + "</details>\n";
+                "</summary>\n" + finding_block(*c.statement, r, c) + "</details>\n";
     return html + "</section>\n";
 }
 

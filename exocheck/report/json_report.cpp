@@ -81,12 +81,17 @@ std::string origin_name(Case::Origin origin) {
 }
 
 // The members of a finding; its input under `input_name`.
-Members finding_members(const Finding &f, const CheckReport &r, const std::string &candidate, int depth,
+// Where a case comes from: {"origin", "number", "seed", "name"}.
+std::string case_object(Case::Origin origin, std::size_t n, const CheckReport &r, int depth) {
+    Members where = {{"origin", json_text(origin_name(origin))}, {"number", number(n)}};
+    if (origin == Case::Origin::generated) where.emplace_back("seed", std::to_string(r.seed));
+    where.emplace_back("name", json_text(case_name(origin, n, r.seed)));
+    return object(where, depth);
+}
+
+Members finding_members(const Finding &f, const CheckReport &r, const CandidateReport &candidate, int depth,
                         const std::string &input_name) {
-    Members where = {{"origin", json_text(origin_name(f.origin))}, {"number", number(f.number)}};
-    if (f.origin == Case::Origin::generated) where.emplace_back("seed", std::to_string(r.seed));
-    where.emplace_back("name", json_text(case_name(f.origin, f.number, r.seed)));
-    Members m = {{"case", object(where, depth + 1)}, {"original_size", number(f.original_size)}};
+    Members m = {{"case", case_object(f.origin, f.number, r, depth + 1)}, {"original_size", number(f.original_size)}};
     add_bytes(m, input_name, f.input);
     m.emplace_back("shrink_finished", boolean(f.shrink_finished));
     m.emplace_back("at_terminal", boolean(f.at_terminal));
@@ -99,20 +104,63 @@ Members finding_members(const Finding &f, const CheckReport &r, const std::strin
     m.emplace_back("cause", f.cause.text.empty() ? "null" : json_text(f.cause.text));
     m.emplace_back("cause_code", f.cause.code.empty() ? "null" : json_text(f.cause.code));
     if (!f.verdict.statement.empty()) m.emplace_back("statement", json_text(f.verdict.statement));
-    m.emplace_back("reproduce", json_text(reproduce_command(f.input, candidate)));
+    m.emplace_back("reproduce", json_text(reproduce_for(candidate, f.input)));
     return m;
 }
 
-std::string finding(const Finding &f, const CheckReport &r, const std::string &candidate, int depth) {
+std::string finding(const Finding &f, const CheckReport &r, const CandidateReport &candidate, int depth) {
     return object(finding_members(f, r, candidate, depth, "input"), depth);
 }
 
 // A distinct mistake: its code and its count first, then its example.
-std::string mistake(const Mistake &mistake, const CheckReport &r, const std::string &candidate, int depth) {
+std::string mistake(const Mistake &mistake, const CheckReport &r, const CandidateReport &candidate, int depth) {
     Members m = {{"cause_code", mistake.cause_code.empty() ? "null" : json_text(mistake.cause_code)},
                  {"cases", number(mistake.cases)}};
     for (auto &member : finding_members(mistake.example, r, candidate, depth, "minimal_input"))
         if (member.first != "cause_code") m.push_back(std::move(member));
+    return object(m, depth);
+}
+
+// A memory error or warning: its kind, its place, and its first case shrunk.
+std::string memory_finding(const MemoryFinding &f, const CheckReport &r, int depth) {
+    Members m = {{"kind", json_text(kind_in_french(f.error.kind))},
+                 {"kind_code", json_text(kind_code(f.error.kind))},
+                 {"file", f.error.file.empty() ? "null" : json_text(f.error.file)},
+                 {"line", f.error.line > 0 ? std::to_string(f.error.line) : "null"},
+                 {"function", f.error.function.empty() ? "null" : json_text(f.error.function)}};
+    if (!f.source_line.empty()) add_bytes(m, "source_line", f.source_line);
+    m.emplace_back("checker", json_text(f.checker));
+    add_bytes(m, "checker_message", f.error.what);
+    m.emplace_back("cases", number(f.cases));
+    m.emplace_back("case", case_object(f.origin, f.number, r, depth + 1));
+    m.emplace_back("original_size", number(f.original_size));
+    add_bytes(m, "minimal_input", f.input);
+    m.emplace_back("shrink_finished", boolean(f.shrink_finished));
+    m.emplace_back("output_agrees", boolean(f.output_agrees));
+    m.emplace_back("reproduce", json_text(f.reproduce));
+    return object(m, depth);
+}
+
+std::string memory(const CheckReport &r, const MemoryCheck &check, int depth) {
+    std::vector<std::string> errors(check.errors.size()), warnings(check.warnings.size());
+    const auto each = [&](const MemoryFinding &f) { return memory_finding(f, r, depth + 2); };
+    std::ranges::transform(check.errors, errors.begin(), each);
+    std::ranges::transform(check.warnings, warnings.begin(), each);
+    return object({{"checkers", json_text(check.checkers)},
+                   {"cases", number(check.cases)},
+                   {"runs", number(check.runs)},
+                   {"stopped", check.stopped.empty() ? "null" : json_text(check.stopped)},
+                   {"errors", array(errors, depth + 1)},
+                   {"warnings", array(warnings, depth + 1)}},
+                  depth);
+}
+
+std::string build(const SourceBuild &b, int depth) {
+    std::vector<std::string> first(b.first_warnings.size());
+    std::ranges::transform(b.first_warnings, first.begin(), [](const std::string &w) { return json_text(w); });
+    Members m = {{"command", json_text(b.command)}, {"compiled", boolean(b.compiled)}, {"warnings", number(b.warnings)},
+                 {"first_warnings", array(first, depth + 1)}};
+    if (!b.compiled) add_bytes(m, "messages", b.messages);
     return object(m, depth);
 }
 
@@ -170,13 +218,15 @@ std::string candidate(const CheckReport &r, const CandidateReport &c, int depth)
     m.emplace_back("conditions_otherwise", number(c.conditions_otherwise));
     std::vector<std::string> mistakes(c.mistakes.size());
     std::ranges::transform(c.mistakes, mistakes.begin(),
-                           [&](const Mistake &each) { return mistake(each, r, c.candidate, depth + 2); });
+                           [&](const Mistake &each) { return mistake(each, r, c, depth + 2); });
     m.emplace_back("mistakes", array(mistakes, depth + 1));
-    m.emplace_back("first_difference", c.difference ? finding(*c.difference, r, c.candidate, depth + 1) : "null");
+    m.emplace_back("first_difference", c.difference ? finding(*c.difference, r, c, depth + 1) : "null");
     m.emplace_back("first_following_statement",
-                   c.statement ? finding(*c.statement, r, c.candidate, depth + 1) : "null");
+                   c.statement ? finding(*c.statement, r, c, depth + 1) : "null");
     m.emplace_back("first_condition_apart",
-                   c.condition_apart ? finding(*c.condition_apart, r, c.candidate, depth + 1) : "null");
+                   c.condition_apart ? finding(*c.condition_apart, r, c, depth + 1) : "null");
+    m.emplace_back("build", c.build ? build(*c.build, depth + 1) : "null");
+    m.emplace_back("memory", c.memory ? memory(r, *c.memory, depth + 1) : "null");
     return object(m, depth);
 }
 
@@ -198,8 +248,9 @@ std::string json_report(const CheckReport &report) {
     std::vector<std::string> groups(report.groups.size());
     std::transform(report.groups.begin(), report.groups.end(), groups.begin(),
                    [&](const MistakeGroup &g) { return group(report, g, 2); });
-    constexpr Standing STANDINGS[] = {Standing::agree, Standing::follows_statement, Standing::differ,
-                                      Standing::cannot_run, Standing::not_handed_in};
+    constexpr Standing STANDINGS[] = {Standing::agree,      Standing::follows_statement, Standing::differ,
+                                      Standing::memory_errors, Standing::cannot_run,     Standing::does_not_compile,
+                                      Standing::not_handed_in};
     Members summary(std::size(STANDINGS) + 1);
     summary[0] = {"submissions", number(report.candidates.size())};
     std::transform(std::begin(STANDINGS), std::end(STANDINGS), summary.begin() + 1, [&](Standing s) {
@@ -223,6 +274,7 @@ std::string json_report(const CheckReport &report) {
         {"all", boolean(report.all)},
         {"conditions_apart", boolean(report.conditions_apart)},
         {"timeout_ms", std::to_string(report.timeout_ms)},
+        {"memory", boolean(report.memory)},
         {"class", report.class_folder.empty() ? "null" : json_text(report.class_folder)},
         {"weights", object(weights, 1)},
         {"summary", object(summary, 1)},

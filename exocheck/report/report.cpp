@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "report/visible.h"
+
 namespace exocheck {
 
 Standing CandidateReport::standing() const {
     if (!not_handed_in.empty()) return Standing::not_handed_in;
+    if (does_not_compile()) return Standing::does_not_compile;
     if (!cannot_run.empty()) return Standing::cannot_run;
     if (differs()) return Standing::differ;
+    if (has_memory_errors()) return Standing::memory_errors;
     return follows_statement > 0 ? Standing::follows_statement : Standing::agree;
 }
 
@@ -18,11 +22,13 @@ std::size_t CheckReport::count(Standing standing) const {
 }
 
 int exit_status(const CheckReport &report) {
+    int status = 0;
     for (const CandidateReport &c : report.candidates) {
         const Standing s = c.standing();
-        if (s != Standing::agree && s != Standing::follows_statement) return 1;
+        if (s == Standing::does_not_compile) return 2;
+        if (s != Standing::agree && s != Standing::follows_statement) status = 1;
     }
-    return 0;
+    return status;
 }
 
 std::vector<Mistake> mistakes_of(const CandidateReport &candidate) {
@@ -67,7 +73,9 @@ std::string standing_code(Standing standing) {
     case Standing::agree: return "agree";
     case Standing::follows_statement: return "follows_statement";
     case Standing::differ: return "differ";
+    case Standing::memory_errors: return "memory_errors";
     case Standing::cannot_run: return "cannot_run";
+    case Standing::does_not_compile: return "does_not_compile";
     case Standing::not_handed_in: break;
     }
     return "not_handed_in";
@@ -78,7 +86,9 @@ std::string standing_in_french(Standing standing) {
     case Standing::agree: return "aucune différence";
     case Standing::follows_statement: return "conforme à l'énoncé";
     case Standing::differ: return "différent";
+    case Standing::memory_errors: return "erreur de mémoire";
     case Standing::cannot_run: return "impossible à lancer";
+    case Standing::does_not_compile: return "ne compile pas";
     case Standing::not_handed_in: break;
     }
     return "rien rendu";
@@ -94,6 +104,11 @@ std::string decimal(double value, int decimals, char point) {
         else text[dot] = point;
     }
     return text == "-0" ? "0" : text;
+}
+
+std::string reproduce_for(const CandidateReport &candidate, std::string_view input) {
+    if (!candidate.build) return reproduce_command(input, candidate.candidate);
+    return candidate.build->command + " && " + reproduce_command(input, candidate.build->program);
 }
 
 std::string case_name(Case::Origin origin, std::size_t number, std::uint64_t seed) {

@@ -9,10 +9,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cases/cases.h"
 #include "judge/compare.h"
+#include "judge/memory_errors.h"
 #include "report/cause.h"
 #include "run/run_program.h"
 
@@ -49,6 +51,45 @@ struct OriginTally {
     double seconds = 0;  // the candidate's runs of these cases, one after another
 };
 
+// How exocheck built a candidate given as a source (check/compile.h).
+struct SourceBuild {
+    // The command as a learner types it in the source's folder, and the
+    // program it makes: "cc -std=gnu17 ... -o mon_tickup mon_tickup.c -lm",
+    // "mon_tickup" (the source's path without its extension).
+    std::string command, program;
+    bool compiled = false;
+    std::string messages;  // when it does not compile: the compiler's messages, its first error first
+    std::size_t warnings = 0;
+    std::vector<std::string> first_warnings;  // the first few warnings' lines: "f.c:12:9: warning: ..."
+};
+
+// A memory error of a candidate (or a warning: a leak, other undefined
+// behaviour), explained once on the first memory-checked case that shows
+// it, its input shrunk to a minimal one that still shows the same kind of
+// error at the same place.
+struct MemoryFinding {
+    MemoryError error;        // its kind, its place (file, line, function) and the checker's words
+    std::string source_line;  // the text of that line of the source, when exocheck has it
+    std::string checker;      // "valgrind" or "sanitizers" (AddressSanitizer and UBSan)
+    std::size_t cases = 0;    // the memory-checked cases that show it
+    Case::Origin origin = Case::Origin::generated;
+    std::size_t number = 0;         // within its origin
+    std::size_t original_size = 0;  // the case's input, in bytes
+    std::string input;              // the shrunk input
+    bool shrink_finished = true;
+    bool output_agrees = false;  // the candidate's output agrees with the reference's on it: a silent error
+    std::string reproduce;       // the shell command that shows it under the checker
+};
+
+// A candidate's runs under a memory checker (--memoire).
+struct MemoryCheck {
+    std::string checkers;  // which checker ran, in French: "Valgrind (memcheck)"...
+    std::size_t cases = 0, runs = 0;  // the cases memory-checked, and the runs under a checker that took
+    std::string stopped;   // why the memory check stopped before its last case, in French; empty when it did not
+    std::vector<MemoryFinding> errors;    // by kind and place, the most frequent first
+    std::vector<MemoryFinding> warnings;  // the leaks and other undefined behaviour, apart
+};
+
 // A submission's score out of 100, from three parts: the share of the
 // manual's dialogues that agree, the share of the boundary cases that agree,
 // and the distinct mistakes found among the generated cases (score.h).
@@ -61,7 +102,9 @@ struct Score {
 };
 
 // How a submission did, as every report names it.
-enum class Standing { agree, follows_statement, differ, cannot_run, not_handed_in };
+// A source that does not compile is not run; a candidate whose output
+// agrees but that has a memory error (--memoire) has memory_errors.
+enum class Standing { agree, follows_statement, differ, memory_errors, cannot_run, does_not_compile, not_handed_in };
 
 struct CandidateReport {
     std::string candidate;    // its path, as given on the command line or found in the class's folder
@@ -82,11 +125,15 @@ struct CandidateReport {
     std::optional<Finding> difference;  // the first difference
     std::optional<Finding> statement;   // the first case that follows the statement
     std::optional<Finding> condition_apart;  // counted apart: the first condition written otherwise
+    std::optional<SourceBuild> build;   // given as a source: how it was built
+    std::optional<MemoryCheck> memory;  // with --memoire, when it could run
     std::string name;            // what the reports call it, unique in the check: its folder for a class
     std::string not_handed_in;   // why nothing was handed in (no file in the learner's folder), or empty
     Score score;                 // given when the check ran every case (CheckReport::all)
 
     bool differs() const { return differences > 0; }
+    bool does_not_compile() const { return build && !build->compiled; }
+    bool has_memory_errors() const { return memory && !memory->errors.empty(); }
     Standing standing() const;
     // Its name, or its path when it has none.
     const std::string &label() const { return name.empty() ? candidate : name; }
@@ -115,6 +162,7 @@ struct CheckReport {
     bool conditions_apart = false;  // a condition written otherwise counted apart, not as a difference
     int timeout_ms = 0;
     std::int64_t checked_at = 0;  // when the check began, in seconds since 1970-01-01 UTC
+    bool memory = false;  // the candidates also ran under a memory checker (--memoire)
     double seconds = 0;  // the whole check, wall clock
     std::string class_folder;  // the folder of a class checked as a whole, or empty
     ScoreWeights weights;
@@ -126,9 +174,16 @@ struct CheckReport {
     std::size_t count(Standing standing) const;
 };
 
-// The exit status: 0 when every submission agrees (following the statement
-// is no difference), else 1: one differs, cannot be run or was not handed in.
+// The exit status: 2 when a source does not compile; else 0 when every
+// submission agrees (following the statement is no difference), else 1: one
+// differs, has a memory error (a leak is a warning), cannot be run or was
+// not handed in.
 int exit_status(const CheckReport &report);
+
+// The shell command that feeds `input` to the candidate: for a source, its
+// build first ("cc ... -o mon_tickup mon_tickup.c -lm && printf '...' |
+// ./mon_tickup").
+std::string reproduce_for(const CandidateReport &candidate, std::string_view input);
 
 // A submission's distinct mistakes: its own list, or, when the check did not
 // make one, its first difference standing for all its differing cases.
@@ -142,10 +197,11 @@ const OriginTally &tally_of(const CandidateReport &candidate, Case::Origin origi
 std::string origin_in_french(Case::Origin origin);
 constexpr Case::Origin ORIGINS[] = {Case::Origin::dialogue, Case::Origin::boundary, Case::Origin::generated};
 
-// "agree", "follows_statement", "differ", "cannot_run", "not_handed_in".
+// "agree", "follows_statement", "differ", "memory_errors", "cannot_run",
+// "does_not_compile", "not_handed_in".
 std::string standing_code(Standing standing);
-// "aucune différence", "conforme à l'énoncé", "différent", "impossible à
-// lancer", "rien rendu".
+// "aucune différence", "conforme à l'énoncé", "différent", "erreur de
+// mémoire", "impossible à lancer", "ne compile pas", "rien rendu".
 std::string standing_in_french(Standing standing);
 // A number with at most `decimals` decimals, trailing zeros dropped, and a
 // decimal comma or point: "17,5", "20".

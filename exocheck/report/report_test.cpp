@@ -453,6 +453,34 @@ TEST(Report, SummaryAndDetails) {
     differs_all.mistakes = {Mistake{"no-midnight-wrap", 3, midnight()}, Mistake{"", 1, midnight()}};
     differs_all.mistakes[1].example.input = "23:59:58\n";
     differs_all.mistakes[1].example.cause = {};
+    // A source: its warnings above the report, its build before each command.
+    CandidateReport source = candidate("mon_tickup.c", 10, 1, midnight());
+    source.build = SourceBuild{"cc -g -o mon_tickup mon_tickup.c -lm", "mon_tickup", true, "", 3,
+                               {"mon_tickup.c:4:9: warning: unused variable ‘x’", "mon_tickup.c:9:1: warning: ‘y’"}};
+    CandidateReport broken = candidate("faux.c", 0, 0);
+    broken.build = SourceBuild{"cc -g -o faux faux.c -lm", "faux", false,
+                               "faux.c:3:5: error: expected ‘;’ before ‘}’ token\n    3 | x = 1\n", 0, {}};
+    // Memory errors, whatever the output: counted apart, a leak a warning.
+    CandidateReport silent = candidate("./e", 10, 0);
+    silent.memory = MemoryCheck{"Valgrind", 10, 10, "", {}, {}};
+    MemoryFinding read;
+    read.error = {MemoryKind::read_out_of_bounds, "e.c", 12, "main", "Invalid read of size 4"};
+    read.source_line = "    while (t[i] != x && i < n)";
+    read.cases = 2;
+    read.origin = Case::Origin::boundary;
+    read.number = 5;
+    read.original_size = 25;
+    read.input = "10\n0 0 0 0 0 0 0 0 0 0\n1";
+    read.output_agrees = true;
+    read.reproduce = "printf '10\\n0 0 0 0 0 0 0 0 0 0\\n1' | valgrind -q ./e";
+    MemoryFinding leak = read;
+    leak.error = {MemoryKind::leak, "", 0, "main", "6 bytes in 1 blocks are definitely lost"};
+    leak.source_line.clear();
+    leak.cases = 1;
+    CandidateReport leaks_only = silent;
+    leaks_only.memory->warnings = {leak};
+    silent.memory->errors = {read};
+    silent.memory->warnings = {leak};
     const std::vector<Row> rows = {
         {"agrees", {agrees}, false, 0,
          {"tickup : 10 cas (1 dialogue du manuel, 4 cas limites, 5 cas générés, graine 7).\n",
@@ -478,6 +506,23 @@ TEST(Report, SummaryAndDetails) {
           "Entrée minimale (15 octets, non réduite) : ",
           "Conforme à l'énoncé : la référence borne la recherche.\n"}},
         {"cannot run", {agrees, differs, missing}, false, 1, {"./d : non vérifié, impossible à lancer.\n"}},
+        {"a source", {source}, false, 1,
+         {"mon_tickup.c : 3 avertissements du compilateur, les premiers :\n  mon_tickup.c:4:9: warning: unused variable ‘x’\n",
+          "tickup : 10 cas", "mon_tickup.c : 10 cas, 1 différence.\n",
+          "Pour reproduire : cc -g -o mon_tickup mon_tickup.c -lm && printf '23:59:59\\n' | ./mon_tickup\n"}},
+        {"a source that does not compile", {agrees, broken}, false, 2,
+         {"faux.c : ne compile pas.\n", "\nfaux.c, ne compile pas (cc -g -o faux faux.c -lm) :\n"
+                                         "faux.c:3:5: error: expected ‘;’ before ‘}’ token\n    3 | x = 1\n"}},
+        {"a silent memory error", {silent}, false, 1,
+         {"./e : 10 cas, aucune différence ; mémoire : 1 erreur, 1 avertissement (10 exécutions sous Valgrind).\n",
+          "\n./e, erreur de mémoire 1 sur 1 : lecture hors d'un tableau, ligne 12 de e.c, dans main.\n"
+          "2 cas, le premier : cas limite n° 5.\nLigne 12 :     while (t[i] != x && i < n)\n"
+          "Entrée minimale (réduite de 25 octets à 24) : \"10\\n0 0 0 0 0 0 0 0 0 0\\n1\"\n"
+          "La sortie y est pourtant celle de la référence : seul le vérificateur de mémoire le voit.\n"
+          "Message du vérificateur : Invalid read of size 4\n"
+          "Pour reproduire : printf '10\\n0 0 0 0 0 0 0 0 0 0\\n1' | valgrind -q ./e\n",
+          "\n./e, avertissement : fuite de mémoire, dans main.\n1 cas : cas limite n° 5.\n"}},
+        {"a leak is a warning", {leaks_only}, false, 0, {"mémoire : aucune erreur, 1 avertissement"}},
     };
     for (const Row &row : rows) {
         CheckReport r = report_of(row.candidates);
@@ -502,7 +547,11 @@ TEST(Report, JsonIsWellFormedWhateverTheBytes) {
     f.input = std::string("\"\\\0\x01\xff\xe9t\xe9\n", 9);
     f.obtained = exited(0, "ajout\xe9\n", "\t\x1b[31m");
     f.verdict = differing(f.expected, f.obtained);
-    const CandidateReport c = candidate("./mon \"prog\"", 3, 1, f);
+    CandidateReport c = candidate("./mon \"prog\"", 3, 1, f);
+    MemoryFinding uaf;
+    uaf.error = {MemoryKind::use_after_free, "mon.c", 13, "main", "Invalid read of size 4"};
+    uaf.input = "6\n\xff";
+    c.memory = MemoryCheck{"AddressSanitizer", 5, 5, "", {uaf}, {}};
     const std::string json = json_report(report_of({c}));
     RunOptions options;
     options.arguments = {"-c",
@@ -514,10 +563,13 @@ TEST(Report, JsonIsWellFormedWhateverTheBytes) {
                          "out.write(base64.b64decode(f['obtained']['stdout_base64']) + b'|')\n"
                          "out.write(f['obtained']['stderr'].encode() + b'|')\n"
                          "out.write(('%s %s %d %s' % (c['candidate'], c['verdict'], c['cases_run'],"
-                         " f['expected']['ending']['kind'])).encode())\n"};
+                         " f['expected']['ending']['kind'])).encode())\n"
+                         "m = c['memory']['errors'][0]\n"
+                         "out.write(('|%s %s %d ' % (m['kind_code'], m['file'], m['line'])).encode())\n"
+                         "out.write(base64.b64decode(m['minimal_input_base64']))\n"};
     const RunResult r = run_program("python3", json, options);
     EXPECT_EQ(r.err, "") << json;
-    EXPECT_EQ(r.out, f.input + "|ajout\xe9\n|\t\x1b[31m|./mon \"prog\" differ 3 exit") << json;
+    EXPECT_EQ(r.out, f.input + "|ajout\xe9\n|\t\x1b[31m|./mon \"prog\" differ 3 exit|use-after-free mon.c 13 6\n\xff") << json;
 }
 
 // A candidate that ran every case of report_of's (1 dialogue, 4 boundary
@@ -663,6 +715,24 @@ TEST(Report, EveryFormatReadByItsReader) {
         group_mistakes(r);
         return r;
     };
+    // A memory error where the output agrees, a source that does not
+    // compile: standings of their own.
+    CandidateReport checked = ran_all("m", 0, 0, 0), broken;
+    MemoryFinding uaf;
+    uaf.error = {MemoryKind::use_after_free, "m.c", 13, "main", "Invalid read of size 4"};
+    uaf.input = "6\n";
+    uaf.reproduce = "printf '6\\n' | valgrind -q ./m";
+    checked.memory = MemoryCheck{"Valgrind", 10, 10, "", {uaf}, {}};
+    broken.candidate = "n.c";
+    broken.name = "n";
+    broken.build = SourceBuild{"cc -g -o n n.c -lm", "n", false, "n.c:3:5: error: expected ‘;’ before ‘}’ token\n", 0, {}};
+    const auto with = [&](std::vector<CandidateReport> candidates) {
+        CheckReport r = whole;
+        r.candidates = std::move(candidates);
+        grade(r);
+        group_mistakes(r);
+        return r;
+    };
     struct Row {
         const char *name;
         CheckReport report;
@@ -676,6 +746,8 @@ TEST(Report, EveryFormatReadByItsReader) {
         {"differs, with invisible bytes", only({1, 2}), several, "élève <b>&\"'|differ|8.5\nmoi|differ|18\n"},
         {"cannot run, not handed in", only({0, 3, 4}), several, "a|agree|20\nd|cannot_run|0\ne|not_handed_in|0\n"},
         {"follows the statement", only({5}), every, "c|follows_statement|20\n"},
+        {"a memory error", with({checked}), every, "m|memory_errors|20\n"},
+        {"does not compile", with({broken}), every, "n|does_not_compile|0\n"},
     };
     // Each reader runs once, on every report of its format, each ended by a NUL.
     for (const std::string &format : every) {
@@ -724,6 +796,14 @@ TEST(Report, EveryFormatReadByItsReader) {
     EXPECT_NE(write_report(differs, Format::tap, {}).find("\n# Bilan : 3 rendus"), std::string::npos);
     const RunResult graded = read_report("gradescope", write_report(only({1}), Format::gradescope, {}));
     EXPECT_NE(graded.out.find("fact|tests|failed:0/40,failed:22.5/30,failed:20/30\n"), std::string::npos) << graded.out;
+    // The memory check a test of its own, of no points; a build's messages
+    // where the learner reads them.
+    const std::string memory = write_report(with({checked}), Format::gradescope, {});
+    EXPECT_NE(read_report("gradescope", memory).out.find("fact|tests|passed:40/40,passed:30/30,passed:30/30,failed:0/0\n"),
+              std::string::npos) << memory;
+    EXPECT_NE(memory.find("utilisation après libération, ligne 13 de m.c"), std::string::npos) << memory;
+    const std::string build = write_report(with({broken}), Format::gradescope, {});
+    EXPECT_NE(build.find("n.c:3:5: error: expected"), std::string::npos) << build;
 }
 
 // The page as a browser shows it: headless Chromium renders it and gives

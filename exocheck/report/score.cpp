@@ -52,6 +52,7 @@ Score score_of(const CheckReport &report, const CandidateReport &c) {
     switch (c.standing()) {
     case Standing::not_handed_in: s.why = "rien rendu : " + c.not_handed_in; return s;
     case Standing::cannot_run: s.why = c.cannot_run; return s;
+    case Standing::does_not_compile: s.why = "ne compile pas"; return s;
     default: break;
     }
     if (!report.all && c.cases_run < report.cases()) {

@@ -3,6 +3,7 @@
 
 #include "report/cause.h"
 #include "report/markup.h"
+#include "report/memory_report.h"
 #include "report/text_report.h"
 
 namespace exocheck {
@@ -54,7 +55,7 @@ std::string kind_point(const CheckReport &r, const CandidateReport &c, Case::Ori
                             yaml_text((m.cause_code.empty() ? "" : m.cause_code + ", ") +
                                       std::to_string(cases_from(m, origin)) + " cas ici, " +
                                       case_name(m.example.origin, m.example.number, r.seed) + "\n" +
-                                      finding_text(m.example, r, c.candidate)));
+                                      finding_text(m.example, r, c)));
     }
     return point + yaml_block(fields, "      ");
 }
@@ -63,7 +64,8 @@ std::string submission_point(const CheckReport &r, const CandidateReport &c, std
     const Standing standing = c.standing();
     const bool ok = standing == Standing::agree || standing == Standing::follows_statement;
     std::string text;
-    if (standing != Standing::cannot_run && standing != Standing::not_handed_in) {
+    if (standing != Standing::cannot_run && standing != Standing::not_handed_in &&
+        standing != Standing::does_not_compile) {
         text += "# Subtest: " + description(c.label()) + "\n    1..3\n";
         for (std::size_t k = 0; k < std::size(ORIGINS); ++k) text += kind_point(r, c, ORIGINS[k], k + 1);
     }
@@ -73,12 +75,15 @@ std::string submission_point(const CheckReport &r, const CandidateReport &c, std
     if (standing == Standing::cannot_run || standing == Standing::not_handed_in)
         fields.emplace_back("message", yaml_text(standing == Standing::cannot_run ? c.cannot_run
                                                                                    : "rien rendu : " + c.not_handed_in));
+    // A source's build and the memory check, as the text report explains them.
+    if (const std::string details = source_and_memory_details(r, c); !details.empty())
+        fields.emplace_back(standing == Standing::does_not_compile ? "message" : "memory", yaml_text(details.substr(1)));
     fields.emplace_back("path", yaml_text(c.candidate));
     fields.emplace_back("verdict", yaml_text(standing_code(standing)));
     if (r.all) fields.emplace_back("score_20", decimal(c.score.out_of_20, 1, '.'));
     if (c.statement)
         fields.emplace_back("follows_statement", yaml_text(case_name(c.statement->origin, c.statement->number, r.seed) +
-                                                           "\n" + finding_text(*c.statement, r, c.candidate)));
+                                                           "\n" + finding_text(*c.statement, r, c)));
     return text + yaml_block(fields, "  ");
 }
 

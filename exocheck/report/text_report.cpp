@@ -4,6 +4,7 @@
 
 #include "report/diff.h"
 #include "report/ending.h"
+#include "report/memory_report.h"
 #include "report/visible.h"
 
 namespace exocheck {
@@ -46,7 +47,8 @@ std::string summary_text(const CheckReport &r, const CandidateReport &c) {
     switch (c.standing()) {
     case Standing::not_handed_in: line = "rien rendu (" + c.not_handed_in + ")"; break;
     case Standing::cannot_run: line = "non vérifié, impossible à lancer"; break;
-    default: line = cases_text(r, c);
+    case Standing::does_not_compile: line = "ne compile pas"; break;
+    default: line = cases_text(r, c) + memory_summary_part(c);
     }
     return r.all ? line + " ; " + score_text(c.score) : line;
 }
@@ -67,7 +69,9 @@ std::string class_summary(const CheckReport &r) {
         {Standing::agree, {"sans différence", "sans différence"}},
         {Standing::follows_statement, {"conforme à l'énoncé", "conformes à l'énoncé"}},
         {Standing::differ, {"différent", "différents"}},
+        {Standing::memory_errors, {"avec une erreur de mémoire", "avec des erreurs de mémoire"}},
         {Standing::cannot_run, {"impossible à lancer", "impossibles à lancer"}},
+        {Standing::does_not_compile, {"qui ne compile pas", "qui ne compilent pas"}},
         {Standing::not_handed_in, {"rien rendu", "rien rendu"}},
     };
     std::string parts;
@@ -129,8 +133,12 @@ std::string ending_part(const Finding &f, int timeout_ms) {
     return "Fin attendue : " + e + "\nFin obtenue  : " + o + "\n";
 }
 
-std::string reproduce_part(const Finding &f, const std::string &candidate) {
-    const std::string command = reproduce_command(f.input, candidate);
+std::string reproduce_part(const Finding &f, const CandidateReport &c) {
+    // A source runs as the program its build makes, in the source's folder.
+    const std::string candidate = !c.build                                          ? c.candidate
+                                  : c.build->program.find('/') != std::string::npos ? c.build->program
+                                                                                    : "./" + c.build->program;
+    const std::string command = reproduce_for(c, f.input);
     std::string text = command.size() <= LONGEST_COMMAND_SHOWN
                            ? "Pour reproduire : " + command + "\n"
                            : "Pour reproduire : l'entrée fait " + count(f.input.size(), "octet", "octets") +
@@ -143,7 +151,7 @@ std::string reproduce_part(const Finding &f, const std::string &candidate) {
 
 }  // namespace
 
-std::string finding_text(const Finding &f, const CheckReport &r, const std::string &candidate) {
+std::string finding_text(const Finding &f, const CheckReport &r, const CandidateReport &candidate) {
     std::string text = input_line(f);
     text += stream_part("Sortie standard", f.expected.out, f.obtained.out, f.verdict.stdout_differs);
     text += stream_part("Sortie d'erreur", f.expected.err, f.obtained.err, f.verdict.stderr_differs);
@@ -163,7 +171,7 @@ std::string named(const CandidateReport &c) {
 std::string section(const CandidateReport &c, const std::string &heading, const Finding &f, const CheckReport &r) {
     std::string text = "\n";
     text.append(named(c)).append(", ").append(heading).append(" : ");
-    return text.append(case_name(f.origin, f.number, r.seed)).append(".\n").append(finding_text(f, r, c.candidate));
+    return text.append(case_name(f.origin, f.number, r.seed)).append(".\n").append(finding_text(f, r, c));
 }
 
 // `words` in lines of at most WIDTH columns, each after `indent`.
@@ -244,13 +252,13 @@ std::string details(const CheckReport &r, const CandidateReport &c) {
         text += section(c, "condition écrite autrement, comptée à part, " + cases_heading(c.conditions_otherwise),
                         *c.condition_apart, r);
     if (c.statement) text += section(c, "conforme à l'énoncé et non à la référence", *c.statement, r);
-    return text;
+    return text + source_and_memory_details(r, c);
 }
 
 }  // namespace
 
 std::string text_report(const CheckReport &report) {
-    std::string text = cases_line(report);
+    std::string text = compiler_warnings_text(report) + cases_line(report);
     if (!report.class_folder.empty())
         text += "Classe " + report.class_folder + " : " +
                 count(report.candidates.size(), "élève, nommé", "élèves, chacun nommé") + " par son dossier.\n";

@@ -28,7 +28,8 @@ std::string tally_text(const OriginTally &tally);
 std::string class_summary(const CheckReport &report);
 // A difference, or a case that follows the statement, as the report
 // explains it: its minimal input, each stream, the endings, the likely
-// cause, the command that reproduces it; every byte visible.
-std::string finding_text(const Finding &finding, const CheckReport &report, const std::string &candidate);
+// cause, the command that reproduces it (a source's build first); every
+// byte visible.
+std::string finding_text(const Finding &finding, const CheckReport &report, const CandidateReport &candidate);
 
 }  // namespace exocheck

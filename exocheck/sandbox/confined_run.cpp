@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <mutex>
 #include <string_view>
 #include <utility>
 #include <sys/mount.h>
@@ -50,10 +51,11 @@ constexpr const char *run_space = "size=32m,nr_inodes=4096,mode=0700";
 constexpr rlim_t process_limit = 64;
 constexpr rlim_t descriptor_limit = 64;
 
-// Whether the executable at `path` carries AddressSanitizer (its start-up
-// call is named in it, linked statically or not). Asked once per path: the
-// candidates do not change during a check.
-bool sanitized(const std::string &path) {
+}  // namespace
+
+bool built_with_address_sanitizer(const std::string &path) {
+    static std::mutex mutex;  // the memory check asks from several threads
+    const std::lock_guard lock(mutex);
     static std::map<std::string, bool> known;
     if (const auto found = known.find(path); found != known.end()) return found->second;
     constexpr std::string_view mark = "__asan_init";
@@ -69,6 +71,8 @@ bool sanitized(const std::string &path) {
     }
     return known[path] = found;
 }
+
+namespace {
 
 std::vector<std::string> reduced_environment(const std::string &directory, bool sandboxed) {
     // Inside the sandbox the machine's PATH may name folders it does not show.
@@ -125,7 +129,9 @@ Enclosure enclosure_of(const std::string &candidate) {
 StartSpec candidate_start(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
                           const Fd (&theirs)[3]) {
     StartSpec spec;
-    spec.command = launch_command(request.candidate, {});
+    spec.command = request.wrapper;
+    const std::vector<std::string> candidate = launch_command(request.candidate, {});
+    spec.command.insert(spec.command.end(), candidate.begin(), candidate.end());
     const std::string where = settings.enclosed ? "/tmp" : directory;
     if (settings.enclosed) {
         spec.enclosure = enclosure_of(request.candidate);
@@ -144,8 +150,16 @@ StartSpec candidate_start(const RunRequest &request, const WorkerSettings &setti
     if (settings.enclosed)
         spec.limits.insert(spec.limits.end(), {{RLIMIT_NPROC, process_limit, process_limit},
                                                {RLIMIT_NOFILE, descriptor_limit, descriptor_limit}});
-    if (sanitized(request.candidate)) {
-        spec.environment->emplace_back(sanitizer_memory_limit);
+    spec.environment->insert(spec.environment->end(), request.environment.begin(), request.environment.end());
+    if (built_with_address_sanitizer(request.candidate)) {
+        // Last in the sanitizer's options, whatever the run asks, so that
+        // it holds.
+        const auto asked = std::find_if(spec.environment->begin(), spec.environment->end(),
+                                        [](const std::string &e) { return e.starts_with("ASAN_OPTIONS="); });
+        if (asked == spec.environment->end())
+            spec.environment->emplace_back(sanitizer_memory_limit);
+        else
+            *asked += std::string(":") + (sanitizer_memory_limit + std::strlen("ASAN_OPTIONS="));
 #if defined(__x86_64__)
         spec.limits.push_back({RLIMIT_DATA, sanitizer_data_limit, sanitizer_data_limit});
 #endif

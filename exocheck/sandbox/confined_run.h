@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "run/run_program.h"
 #include "sandbox/run_limits.h"
@@ -13,6 +14,12 @@ struct RunRequest {
     std::string candidate;  // its path
     std::string input;
     bool stdin_terminal = false;
+    // A run under a memory checker (check/memory_check.h): the checker's
+    // command line before the candidate, an absolute path first, and entries
+    // added to the reduced environment (the sanitizers' options, to which a
+    // run of a candidate built with AddressSanitizer adds its memory limit).
+    // Confined and bounded as any run.
+    std::vector<std::string> wrapper, environment;
 };
 
 struct WorkerSettings {
@@ -45,5 +52,9 @@ ConfinedRun run_confined(const RunRequest &request, const WorkerSettings &settin
 
 // The CPU-time limit of a run, in seconds: a second above the wall clock's.
 long cpu_seconds(int timeout_ms);
+
+// Whether the executable at `path` carries AddressSanitizer (its start-up
+// call is named in it, linked statically or not). Asked once per path.
+bool built_with_address_sanitizer(const std::string &path);
 
 }  // namespace exocheck

@@ -96,15 +96,6 @@ pid_t sandbox_pid(int info) {
 int info_fd(int jobs) { return 4 + jobs; }
 int exe_fd(int jobs) { return 5 + jobs; }
 
-// A descriptor from which `text` reads.
-Fd text_file(const std::string &text) {
-    Fd fd(memfd_create("exocheck-view", MFD_CLOEXEC));
-    if (!fd.is_open() || write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
-        lseek(fd.get(), 0, SEEK_SET) != 0)
-        throw std::runtime_error("impossible de préparer le bac à sable (memfd)");
-    return fd;
-}
-
 // Whether the file open at `fd` is being written (a compilation not over):
 // its exec would fail with ETXTBSY. A read lease is refused then; where
 // leases cannot be taken (a file of another user), it is not known: no.
@@ -304,6 +295,18 @@ CandidateRunner::~CandidateRunner() {
 }
 
 RunResult CandidateRunner::run(int job, const std::string &candidate, std::string_view input, bool stdin_terminal) {
+    return run_request(job, candidate, input, stdin_terminal, {}, {});
+}
+
+RunResult CandidateRunner::run_wrapped(int job, const std::string &candidate, std::string_view input,
+                                       const std::vector<std::string> &wrapper,
+                                       const std::vector<std::string> &environment) {
+    return run_request(job, candidate, input, false, wrapper, environment);
+}
+
+RunResult CandidateRunner::run_request(int job, const std::string &candidate, std::string_view input,
+                                       bool stdin_terminal, const std::vector<std::string> &wrapper,
+                                       const std::vector<std::string> &environment) {
     if (job < 0 || static_cast<std::size_t>(job) >= sockets_.size())
         throw std::invalid_argument("CandidateRunner::run : processus d'exécution " + std::to_string(job) + " inconnu");
     const auto found = std::find(candidates_.begin(), candidates_.end(), candidate);
@@ -318,7 +321,8 @@ RunResult CandidateRunner::run(int job, const std::string &candidate, std::strin
     }
     const int s = sockets_[static_cast<std::size_t>(job)];
     std::optional<ReceivedResult> received;
-    if (!stopped_ && send_request(s, sent_[k], input, stdin_terminal)) received = receive_result(s);
+    if (!stopped_ && send_request(s, sent_[k], input, stdin_terminal, wrapper, environment))
+        received = receive_result(s);
     if (!received)
         throw std::runtime_error(stopped_ ? "exécution des candidats interrompue"
                                           : "un processus d'exécution des candidats s'est arrêté");

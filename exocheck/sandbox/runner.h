@@ -75,6 +75,11 @@ public:
     RunResult run(int job, const std::string &candidate, std::string_view input,
                   bool stdin_terminal = false);
 
+    // The same run under a memory checker (RunRequest says how): `wrapper`
+    // before the candidate, `environment` added to its own.
+    RunResult run_wrapped(int job, const std::string &candidate, std::string_view input,
+                          const std::vector<std::string> &wrapper, const std::vector<std::string> &environment);
+
     // For Ctrl-C or SIGTERM, from any thread (not from a signal handler):
     // every run and worker killed, every temporary directory removed, before
     // it returns. The runs in progress then throw.
@@ -92,6 +97,8 @@ private:
         gid_t gid = static_cast<gid_t>(-1);
     };
     void prepare_view(Pool &pool, const std::vector<std::string> &hidden, const std::string &self);
+    RunResult run_request(int job, const std::string &candidate, std::string_view input, bool stdin_terminal,
+                          const std::vector<std::string> &wrapper, const std::vector<std::string> &environment);
     void start(Pool &pool);
     void await_workers();
 

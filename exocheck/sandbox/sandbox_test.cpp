@@ -337,14 +337,35 @@ std::vector<std::string> words(const std::string &line) {
     return w;
 }
 
+// A run under Valgrind (--memoire) is confined alike: Valgrind, a program
+// of /usr, starts in the run's own namespaces and sees what the run sees.
 TEST(CandidateRun, TheSandboxHasItsOwnNamespacesDevProcAndTmp) {
     if (!bwrap_runs()) GTEST_SKIP() << "bwrap cannot start a sandbox here";
     const std::vector<std::string> mine = own_namespaces();
-    for (const Isolation isolation : {Isolation::none, Isolation::sandbox}) {
-        const std::vector<std::string> theirs = words(runner(isolation).run(0, fixture("confine-namespaces"), "").out);
-        ASSERT_EQ(theirs.size(), mine.size()) << mode_name(isolation);
+    struct Way {
+        const char *name;
+        Isolation isolation;
+        std::vector<std::string> wrapper;
+    };
+    std::vector<Way> ways = {{"none", Isolation::none, {}}, {"sandbox", Isolation::sandbox, {}}};
+#ifdef VALGRIND
+    ways.push_back({"sandbox, under Valgrind", Isolation::sandbox, {VALGRIND, "-q", "--tool=none"}});
+#endif
+    const std::string hidden = "/home\n/root\n" + self_exe() + "\n" + candidates_root + "\n" + fixture("confine-ttys") + "\n";
+    std::string absent;
+    for (const std::string &path : words(hidden)) absent += path + " absent\n";
+    for (const Way &way : ways) {
+        // Valgrind takes about a second to start on a loaded machine.
+        CandidateRunner r(way.isolation, 1, {fixture("confine-namespaces"), fixture("confine-see")}, {20000, 1 << 20});
+        const RunResult run = r.run_wrapped(0, fixture("confine-namespaces"), "", way.wrapper, {});
+        const std::vector<std::string> theirs = words(run.out);
+        ASSERT_EQ(theirs.size(), mine.size()) << way.name << ": " << describe_end(run) << "\n" << run.err;
         for (std::size_t i = 0; i < mine.size(); ++i)
-            EXPECT_EQ(theirs[i] == mine[i], isolation == Isolation::none) << mode_name(isolation) << ": " << mine[i];
+            EXPECT_EQ(theirs[i] == mine[i], way.isolation == Isolation::none) << way.name << ": " << mine[i];
+        if (way.isolation == Isolation::none) continue;
+        const RunResult seen = r.run_wrapped(0, fixture("confine-see"), hidden, way.wrapper, {});
+        EXPECT_EQ(describe_end(seen), "exit 0") << way.name << "\n" << seen.err;
+        EXPECT_EQ(seen.out, absent) << way.name;
     }
 }
 

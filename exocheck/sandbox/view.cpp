@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstdlib>
+#include <stdexcept>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,14 +72,41 @@ void devices(std::vector<std::string> &words) {
                                "/dev/stderr", "--symlink", "/tmp", "/dev/shm", "--remount-ro", "/dev"});
 }
 
-}  // namespace
-
-std::vector<std::string> view_words(const ViewFiles &files) {
+// What every view shows: the system, the run's user, /proc, a /tmp of its
+// own.
+std::vector<std::string> system_words(const ViewFiles &files) {
     std::vector<std::string> words = {"--unshare-all", "--die-with-parent", "--new-session"};
     system_part(words);
     words.insert(words.end(), {"--perms", "0644", "--file", std::to_string(files.passwd), "/etc/passwd",
                                "--perms", "0644", "--file", std::to_string(files.group), "/etc/group",
-                               "--proc", "/proc", "--tmpfs", "/tmp", "--dev", workers_dev});
+                               "--proc", "/proc", "--tmpfs", "/tmp"});
+    return words;
+}
+
+}  // namespace
+
+std::vector<std::string> system_view_words(const ViewFiles &files, const std::vector<std::string> &own) {
+    std::vector<std::string> words = system_words(files);
+    devices(words);
+    words.insert(words.end(), own.begin(), own.end());
+    for (const std::string &path : files.hidden) hide(path, words);
+    words.insert(words.end(), {"--remount-ro", "/"});
+    return words;
+}
+
+bool shown_in_view(const std::string &path) { return in_usr(resolved(path)); }
+
+Fd text_file(const std::string &text) {
+    Fd fd(memfd_create("exocheck-view", MFD_CLOEXEC));
+    if (!fd.is_open() || write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
+        lseek(fd.get(), 0, SEEK_SET) != 0)
+        throw std::runtime_error("impossible de préparer le bac à sable (memfd)");
+    return fd;
+}
+
+std::vector<std::string> view_words(const ViewFiles &files) {
+    std::vector<std::string> words = system_words(files);
+    words.insert(words.end(), {"--dev", workers_dev});
     devices(words);
     words.insert(words.end(), {"--perms", "0755", "--dir", run_candidate_root});
     for (std::size_t k = 0; k < files.candidates.size(); ++k) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "run/fd.h"
+
 namespace exocheck {
 
 // Where the sandbox keeps what only the workers see.
@@ -29,6 +31,20 @@ struct ViewFiles {
 
 // bubblewrap's words for that view, before its own (--info-fd...).
 std::vector<std::string> view_words(const ViewFiles &files);
+
+// The words of a view of the system alone, for a command run once (the
+// compiler of a source, one_shot.h): no candidate, nothing for workers, its
+// /tmp its own; `files.passwd`, `files.group` and `files.hidden` as above;
+// `own`, the command's own words, before the root becomes read-only.
+std::vector<std::string> system_view_words(const ViewFiles &files, const std::vector<std::string> &own);
+
+// Whether the file `path` leads to lies in what every view shows of the
+// system (/usr): a program of the machine a run may start, such as Valgrind.
+bool shown_in_view(const std::string &path);
+
+// A descriptor from which `text` reads, for bubblewrap's --file. Throws
+// std::runtime_error (French message) when it cannot be made.
+Fd text_file(const std::string &text);
 
 // The interpreter a script names on its #! line, or the loader an ELF
 // executable names: what the kernel opens to run `candidate`. Empty when none.

@@ -11,7 +11,7 @@ namespace exocheck {
 namespace {
 
 struct RequestHead {
-    std::uint64_t candidate_size, input_size;
+    std::uint64_t candidate_size, input_size, wrapper_size, environment_size;
     std::uint32_t stdin_terminal;
 };
 
@@ -67,24 +67,51 @@ bool receive_string(int socket, std::uint64_t size, std::string &into) {
     return receive_all(socket, into.data(), into.size());
 }
 
+// Words, each ended by a NUL byte (none holds one: they come from a
+// command line and an environment).
+std::string joined(const std::vector<std::string> &words) {
+    std::string bytes;
+    for (const std::string &w : words) bytes.append(w).push_back('\0');
+    return bytes;
+}
+
+std::vector<std::string> split(const std::string &bytes) {
+    std::vector<std::string> words;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = bytes.find('\0', at);
+        if (end == std::string::npos) break;
+        words.push_back(bytes.substr(at, end - at));
+        at = end + 1;
+    }
+    return words;
+}
+
 }  // namespace
 
-bool send_request(int socket, std::string_view candidate, std::string_view input, bool stdin_terminal) {
+bool send_request(int socket, std::string_view candidate, std::string_view input, bool stdin_terminal,
+                  const std::vector<std::string> &wrapper, const std::vector<std::string> &environment) {
+    const std::string words = joined(wrapper), entries = joined(environment);
     std::string bytes;
-    bytes.reserve(sizeof(RequestHead) + candidate.size() + input.size());
-    append(bytes, RequestHead{candidate.size(), input.size(), stdin_terminal ? 1U : 0U});
+    bytes.reserve(sizeof(RequestHead) + candidate.size() + input.size() + words.size() + entries.size());
+    append(bytes, RequestHead{candidate.size(), input.size(), words.size(), entries.size(), stdin_terminal ? 1U : 0U});
     bytes += candidate;
     bytes += input;
+    bytes += words;
+    bytes += entries;
     return send_all(socket, bytes);
 }
 
 std::optional<RunRequest> receive_request(int socket) {
     RequestHead head{};
     RunRequest request;
+    std::string words, entries;
     if (!receive_head(socket, head) || !receive_string(socket, head.candidate_size, request.candidate) ||
-        !receive_string(socket, head.input_size, request.input))
+        !receive_string(socket, head.input_size, request.input) ||
+        !receive_string(socket, head.wrapper_size, words) || !receive_string(socket, head.environment_size, entries))
         return std::nullopt;
     request.stdin_terminal = head.stdin_terminal != 0;
+    request.wrapper = split(words);
+    request.environment = split(entries);
     return request;
 }
 

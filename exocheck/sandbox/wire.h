@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sandbox/confined_run.h"
 #include "run/run_program.h"
@@ -13,7 +14,8 @@
 namespace exocheck {
 
 // Each returns false (or nothing) when the other end is gone.
-bool send_request(int socket, std::string_view candidate, std::string_view input, bool stdin_terminal);
+bool send_request(int socket, std::string_view candidate, std::string_view input, bool stdin_terminal,
+                  const std::vector<std::string> &wrapper = {}, const std::vector<std::string> &environment = {});
 std::optional<RunRequest> receive_request(int socket);
 // A run's result, or why it could not be confined (`failure`, not empty).
 bool send_result(int socket, const RunResult &result, std::string_view failure);
