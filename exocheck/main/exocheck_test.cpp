@@ -657,6 +657,9 @@ TEST(Exocheck, ASubmissionFindsNoReferenceToRun) {
     fs::permissions(cheat, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read |
                                fs::perms::group_exec | fs::perms::others_exec);
     for (const auto &[mode, status] : {std::pair{"--no-sandbox", 0}, std::pair{"", 1}}) {
+        // A reference built with AddressSanitizer cannot start under a plain
+        // program's address-space limit: unconfined, the cheat shows nothing.
+        if (SANITIZED && status == 0) continue;
         RunOptions options;
         options.arguments = {"--cases", "10", "tickup", cheat.string()};
         if (*mode != '\0') options.arguments.insert(options.arguments.begin(), mode);
