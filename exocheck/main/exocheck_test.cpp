@@ -720,15 +720,15 @@ TEST(Exocheck, InterruptLeavesNothingBehind) {
     for (const auto &[signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         const fs::path temporary = fs::temp_directory_path() / ("exocheck-interrupt-" + std::to_string(getpid()));
         fs::create_directories(temporary);
-        StartSpec spec;
-        spec.command = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", fixture("tickup_loop")};
+        ProcessSetup setup;
+        setup.command = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", fixture("tickup_loop")};
         const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-        spec.descriptors = {null, null, null};
-        spec.environment.emplace();
+        setup.descriptors = {null, null, null};
+        setup.environment.emplace();
         for (char **e = environ; *e != nullptr; ++e)
-            if (!std::string_view(*e).starts_with("TMPDIR=")) spec.environment->emplace_back(*e);
-        spec.environment->push_back("TMPDIR=" + temporary.string());
-        const Started started = start_process(spec);
+            if (!std::string_view(*e).starts_with("TMPDIR=")) setup.environment->emplace_back(*e);
+        setup.environment->push_back("TMPDIR=" + temporary.string());
+        const Started started = start_process(setup);
         close(null);
         ASSERT_TRUE(started) << started.describe();
         const pid_t pid = started.pid;

@@ -55,10 +55,10 @@ RunResult run_program(const std::string &path, std::string_view input, const Run
         to_file = Fd(open(options.stdout_path.c_str(), O_WRONLY | O_CLOEXEC));
         if (!to_file.is_open()) fail("open " + options.stdout_path);
     }
-    StartSpec spec;
-    spec.command = launch_command(path, options.arguments);  // an emulator is found on PATH
-    spec.descriptors = {in.theirs.get(), to_file.is_open() ? to_file.get() : out.theirs.get(), err.theirs.get()};
-    const Started started = start_process(spec);
+    ProcessSetup setup;
+    setup.command = launch_command(path, options.arguments);  // an emulator is found on PATH
+    setup.descriptors = {in.theirs.get(), to_file.is_open() ? to_file.get() : out.theirs.get(), err.theirs.get()};
+    const Started started = start_process(setup);
     if (!started) throw std::runtime_error("cannot start " + path + ": " + started.describe());
     in.theirs.reset();
     out.theirs.reset();

@@ -30,15 +30,15 @@ std::string read_text(const char *path) {
     return text;
 }
 
-// A shell started with `spec` (its command after "sh -c"), its standard
+// A shell started with `setup` (its command after "sh -c"), its standard
 // output read back from a file: what it printed, or the failed step.
-std::string started_shell(StartSpec spec, const std::string &script) {
+std::string started_shell(ProcessSetup setup, const std::string &script) {
     char path[] = "/tmp/exocheck-start-test-XXXXXX";
     const int out = mkstemp(path);
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    spec.command = {"sh", "-c", script};
-    spec.descriptors.insert(spec.descriptors.begin(), {null, out, null});
-    const Started started = start_process(spec);
+    setup.command = {"sh", "-c", script};
+    setup.descriptors.insert(setup.descriptors.begin(), {null, out, null});
+    const Started started = start_process(setup);
     std::string shown = started ? "" : started.describe();
     if (started) {
         const int status = reap(started.pid);
@@ -61,38 +61,39 @@ TEST(Start, EachParameterHoldsAndAFailedStepIsTold) {
     const int given = open("/dev/zero", O_RDONLY | O_CLOEXEC);
     struct Row {
         const char *what;
-        std::function<void(StartSpec &)> ask;
+        std::function<void(ProcessSetup &)> ask;
         std::string script, shown;
     };
     const std::vector<Row> rows = {
-        {"only the given descriptors, in order", [&](StartSpec &s) { s.descriptors = {given}; },
+        {"only the given descriptors, in order", [&](ProcessSetup &s) { s.descriptors = {given}; },
          "for f in $(seq 0 63); do [ -e /proc/$$/fd/$f ] && printf '%s ' $f; done; echo", "0 1 2 3 \n"},
-        {"the descriptor at 3 is the one given", [&](StartSpec &s) { s.descriptors = {given}; },
+        {"the descriptor at 3 is the one given", [&](ProcessSetup &s) { s.descriptors = {given}; },
          "head -c 2 <&3 | od -An -tx1", " 00 00\n"},
-        {"the environment given", [](StartSpec &s) { s.environment = {"A=1"}; }, "env | grep -v '^PWD='", "A=1\n"},
-        {"the directory given", [](StartSpec &s) { s.directory = "/proc"; }, "pwd", "/proc\n"},
-        {"its own session", [](StartSpec &s) { s.new_session = true; }, "[ $(ps -o sid= $$) -eq $$ ] && echo leader",
+        {"the environment given", [](ProcessSetup &s) { s.environment = {"A=1"}; }, "env | grep -v '^PWD='", "A=1\n"},
+        {"the directory given", [](ProcessSetup &s) { s.directory = "/proc"; }, "pwd", "/proc\n"},
+        {"its own session", [](ProcessSetup &s) { s.new_session = true; }, "[ $(ps -o sid= $$) -eq $$ ] && echo leader",
          "leader\n"},
-        {"its limits", [](StartSpec &s) { s.limits = {{RLIMIT_NOFILE, 17, 17}}; }, "ulimit -n", "17\n"},
-        {"default signals, none blocked", [](StartSpec &) {}, "grep -E '^Sig(Blk|Ign)' /proc/$$/status | tr '\\n' ' '",
+        {"its limits", [](ProcessSetup &s) { s.limits = {{RLIMIT_NOFILE, 17, 17}}; }, "ulimit -n", "17\n"},
+        {"default signals, none blocked", [](ProcessSetup &) {},
+         "grep -E '^Sig(Blk|Ign)' /proc/$$/status | tr '\\n' ' '",
          "SigBlk:\t0000000000000000 SigIgn:\t0000000000000000 "},
-        {"a limit that cannot be applied", [](StartSpec &s) { s.limits = {{RLIMIT_CPU, 2, 1}}; }, "echo ran",
+        {"a limit that cannot be applied", [](ProcessSetup &s) { s.limits = {{RLIMIT_CPU, 2, 1}}; }, "echo ran",
          "setrlimit: Invalid argument"},
-        {"a directory that cannot be entered", [](StartSpec &s) { s.directory = "/nonexistent"; }, "echo ran",
+        {"a directory that cannot be entered", [](ProcessSetup &s) { s.directory = "/nonexistent"; }, "echo ran",
          "chdir: No such file or directory"},
         {"a controlling terminal it does not have",
-         [](StartSpec &s) {
+         [](ProcessSetup &s) {
              s.new_session = true;
              s.controlling_terminal = true;
          },
          "echo ran", "TIOCSCTTY: Inappropriate ioctl for device"},
     };
     for (const Row &row : rows) {
-        StartSpec spec;
-        row.ask(spec);
-        EXPECT_EQ(started_shell(spec, row.script), row.shown) << row.what;
+        ProcessSetup setup;
+        row.ask(setup);
+        EXPECT_EQ(started_shell(setup, row.script), row.shown) << row.what;
     }
-    StartSpec missing_program;
+    ProcessSetup missing_program;
     missing_program.command = {"/nonexistent/program"};
     missing_program.descriptors = {0, 1, 2};
     const Started missing = start_process(missing_program);

@@ -45,7 +45,7 @@ struct Report {
 // Everything the started process needs, made before it is started: between
 // its start and exec it only makes system calls, in the starter's memory.
 struct Plan {
-    const StartSpec *spec = nullptr;
+    const ProcessSetup *setup = nullptr;
     std::string program;
     std::vector<std::string> words, environment;
     std::vector<char *> argv, envp;
@@ -89,11 +89,11 @@ BEFORE_EXEC bool close_from(int first) {
     return true;
 }
 
-// Places the spec's descriptors at 0, 1, 2... and the report just after
+// Places the setup's descriptors at 0, 1, 2... and the report just after
 // them (close-on-exec), every other one closed. Each is first copied above
 // every place, so that none is overwritten before it is copied.
 BEFORE_EXEC int place_descriptors(Plan &p) {
-    const std::vector<int> &given = p.spec->descriptors;
+    const std::vector<int> &given = p.setup->descriptors;
     const int count = static_cast<int>(given.size());
     int report = fcntl(p.report, F_DUPFD_CLOEXEC, count + 1);
     if (report < 0) fail(p, p.report, move_descriptor);
@@ -139,23 +139,25 @@ BEFORE_EXEC void default_signals(Plan &p) {
 // The started process, until it becomes the program.
 BEFORE_EXEC int become_program(void *plan) {
     Plan &p = *static_cast<Plan *>(plan);
-    const StartSpec &spec = *p.spec;
+    const ProcessSetup &setup = *p.setup;
     default_signals(p);
-    if (spec.enclosure) own_user_namespace(p);
-    if (spec.new_session && setsid() < 0) fail(p, p.report, new_session);
+    if (setup.enclosure) own_user_namespace(p);
+    if (setup.new_session && setsid() < 0) fail(p, p.report, new_session);
     // Before the death signal, which a change of user clears.
-    if (spec.gid != static_cast<gid_t>(-1) && setgroups(0, nullptr) != 0) fail(p, p.report, drop_groups);
-    if (spec.gid != static_cast<gid_t>(-1) && setresgid(spec.gid, spec.gid, spec.gid) != 0) fail(p, p.report, set_group);
-    if (spec.uid != static_cast<uid_t>(-1) && setresuid(spec.uid, spec.uid, spec.uid) != 0) fail(p, p.report, set_user);
-    if (spec.parent_death_signal != 0 && prctl(PR_SET_PDEATHSIG, spec.parent_death_signal) != 0)
+    if (setup.gid != static_cast<gid_t>(-1) && setgroups(0, nullptr) != 0) fail(p, p.report, drop_groups);
+    if (setup.gid != static_cast<gid_t>(-1) && setresgid(setup.gid, setup.gid, setup.gid) != 0)
+        fail(p, p.report, set_group);
+    if (setup.uid != static_cast<uid_t>(-1) && setresuid(setup.uid, setup.uid, setup.uid) != 0)
+        fail(p, p.report, set_user);
+    if (setup.parent_death_signal != 0 && prctl(PR_SET_PDEATHSIG, setup.parent_death_signal) != 0)
         fail(p, p.report, death_signal);
-    for (const ResourceLimit &limit : spec.limits) {
+    for (const ResourceLimit &limit : setup.limits) {
         const rlimit value{limit.soft, limit.hard};
         if (setrlimit(limit.resource, &value) != 0) fail(p, p.report, set_limit);
     }
     const int report = place_descriptors(p);
-    if (spec.controlling_terminal && ioctl(0, TIOCSCTTY, 0) != 0) fail(p, report, controlling_terminal);
-    if (!spec.directory.empty() && chdir(spec.directory.c_str()) != 0) fail(p, report, enter_directory);
+    if (setup.controlling_terminal && ioctl(0, TIOCSCTTY, 0) != 0) fail(p, report, controlling_terminal);
+    if (!setup.directory.empty() && chdir(setup.directory.c_str()) != 0) fail(p, report, enter_directory);
     sigset_t none;
     sigemptyset(&none);
     if (sigprocmask(SIG_SETMASK, &none, nullptr) != 0) fail(p, report, unblock_signals);
@@ -166,7 +168,7 @@ BEFORE_EXEC int become_program(void *plan) {
 BEFORE_EXEC void make_mounts(Plan &p) {
     // Nothing made here reaches the starter's namespace, nor the reverse.
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) fail(p, p.report, private_mounts);
-    for (const Mount &m : p.spec->enclosure->mounts) {
+    for (const Mount &m : p.setup->enclosure->mounts) {
         const bool bind = m.type.empty();
         const char *type = bind ? nullptr : m.type.c_str();
         if (mount(m.source.c_str(), m.target.c_str(), type, bind ? static_cast<unsigned long>(MS_BIND) : m.flags, m.data.c_str()) != 0)
@@ -249,32 +251,32 @@ bool read_report(int fd, Report &word, bool enclosed) {
 
 std::string Started::describe() const { return step + ": " + std::strerror(error); }
 
-Started start_process(const StartSpec &spec) {
-    if (spec.command.empty() || spec.descriptors.size() < 3 ||
-        std::any_of(spec.descriptors.begin(), spec.descriptors.end(), [](int fd) { return fd < 0; }))
+Started start_process(const ProcessSetup &setup) {
+    if (setup.command.empty() || setup.descriptors.size() < 3 ||
+        std::any_of(setup.descriptors.begin(), setup.descriptors.end(), [](int fd) { return fd < 0; }))
         return failed(EINVAL, execute);
     Plan p;
-    p.spec = &spec;
-    p.program = spec.command[0];
+    p.setup = &setup;
+    p.program = setup.command[0];
     if (p.program.find('/') == std::string::npos) p.program = find_on_path(p.program);
     if (p.program.empty()) return failed(ENOENT, execute);
-    p.words = spec.command;
+    p.words = setup.command;
     p.argv = pointers(p.words);
-    if (spec.environment) {
-        p.environment = *spec.environment;
+    if (setup.environment) {
+        p.environment = *setup.environment;
         p.envp = pointers(p.environment);
     } else {
         for (char **e = environ; *e != nullptr; ++e) p.envp.push_back(*e);
         p.envp.push_back(nullptr);
     }
-    p.moved.assign(spec.descriptors.size(), -1);
+    p.moved.assign(setup.descriptors.size(), -1);
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return failed(errno, execute);
     const Fd report_read(ends[0]);
     Fd report_write(ends[1]);
     p.report = report_write.get();
     Fd end_read, end_write;
-    const bool enclosed = spec.enclosure.has_value();
+    const bool enclosed = setup.enclosure.has_value();
     if (enclosed) {
         if (pipe2(ends, O_CLOEXEC) != 0) return failed(errno, enclose);
         end_read = Fd(ends[0]);

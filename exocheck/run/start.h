@@ -1,7 +1,7 @@
 // The one way exocheck and its tests start a process. What one start needs
 // and another does not (its own session, a controlling terminal, limits,
 // descriptors beyond the standard streams, a signal at its parent's death,
-// a working directory, an environment) is said in its StartSpec.
+// a working directory, an environment) is said in its ProcessSetup.
 //
 // The new process shares the starter's memory until it executes the program
 // (as vfork does): starting costs no copy of a large process. Every signal
@@ -51,7 +51,7 @@ struct Enclosure {
     std::vector<Mount> mounts;
 };
 
-struct StartSpec {
+struct ProcessSetup {
     // The program and its arguments: command[0] is a path, or a bare name
     // looked for on PATH.
     std::vector<std::string> command;
@@ -100,7 +100,7 @@ struct Started {
     std::unique_ptr<char[]> init_stack;
 };
 
-Started start_process(const StartSpec &spec);
+Started start_process(const ProcessSetup &setup);
 
 // The end an enclosure's init wrote on `end`, or nothing when the init
 // ended first (killed).

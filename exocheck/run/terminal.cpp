@@ -17,12 +17,12 @@ Terminal::Terminal(const std::string &path) {
     const Pty pty = open_plain_pty();
     if (pty.master < 0) throw std::runtime_error("no pseudo-terminal");
     master_ = pty.master;
-    StartSpec spec;
-    spec.command = launch_command(path, {});
-    spec.descriptors = {pty.slave, pty.slave, pty.slave};
-    spec.new_session = true;
-    spec.controlling_terminal = true;
-    const Started started = start_process(spec);
+    ProcessSetup setup;
+    setup.command = launch_command(path, {});
+    setup.descriptors = {pty.slave, pty.slave, pty.slave};
+    setup.new_session = true;
+    setup.controlling_terminal = true;
+    const Started started = start_process(setup);
     close(pty.slave);
     if (!started) throw std::runtime_error("cannot start " + path + " at a terminal: " + started.describe());
     pid_ = started.pid;

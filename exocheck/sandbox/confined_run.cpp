@@ -126,47 +126,47 @@ Enclosure enclosure_of(const std::string &candidate) {
 // What a candidate's start must be: its own session and process group
 // (killed whole), killed with its worker, its limits, its directory; when
 // enclosed, its namespaces and a few processes at most.
-StartSpec candidate_start(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
+ProcessSetup candidate_start(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
                           const Fd (&theirs)[3]) {
-    StartSpec spec;
-    spec.command = request.wrapper;
+    ProcessSetup setup;
+    setup.command = request.wrapper;
     const std::vector<std::string> candidate = launch_command(request.candidate, {});
-    spec.command.insert(spec.command.end(), candidate.begin(), candidate.end());
+    setup.command.insert(setup.command.end(), candidate.begin(), candidate.end());
     const std::string where = settings.enclosed ? "/tmp" : directory;
     if (settings.enclosed) {
-        spec.enclosure = enclosure_of(request.candidate);
-        std::replace(spec.command.begin(), spec.command.end(), request.candidate,
+        setup.enclosure = enclosure_of(request.candidate);
+        std::replace(setup.command.begin(), setup.command.end(), request.candidate,
                      std::string(run_candidate_root) + request.candidate.substr(request.candidate.rfind('/')));
     }
-    spec.descriptors = {theirs[0].get(), theirs[1].get(), theirs[2].get()};
-    spec.environment = reduced_environment(where, settings.ptmx != "/dev/ptmx");
-    spec.directory = where;
-    spec.new_session = true;
-    spec.parent_death_signal = SIGKILL;
+    setup.descriptors = {theirs[0].get(), theirs[1].get(), theirs[2].get()};
+    setup.environment = reduced_environment(where, settings.ptmx != "/dev/ptmx");
+    setup.directory = where;
+    setup.new_session = true;
+    setup.parent_death_signal = SIGKILL;
     const auto cpu = static_cast<rlim_t>(cpu_seconds(settings.limits.timeout_ms));
-    spec.limits = {{RLIMIT_CORE, 0, 0}, {RLIMIT_CPU, cpu, cpu + 1}, {RLIMIT_FSIZE, file_size_limit, file_size_limit}};
+    setup.limits = {{RLIMIT_CORE, 0, 0}, {RLIMIT_CPU, cpu, cpu + 1}, {RLIMIT_FSIZE, file_size_limit, file_size_limit}};
     // Counted in the run's own user namespace: unconfined, every process of
     // the user would count.
     if (settings.enclosed)
-        spec.limits.insert(spec.limits.end(), {{RLIMIT_NPROC, process_limit, process_limit},
+        setup.limits.insert(setup.limits.end(), {{RLIMIT_NPROC, process_limit, process_limit},
                                                {RLIMIT_NOFILE, descriptor_limit, descriptor_limit}});
-    spec.environment->insert(spec.environment->end(), request.environment.begin(), request.environment.end());
+    setup.environment->insert(setup.environment->end(), request.environment.begin(), request.environment.end());
     if (built_with_address_sanitizer(request.candidate)) {
         // Last in the sanitizer's options, whatever the run asks, so that
         // it holds.
-        const auto asked = std::find_if(spec.environment->begin(), spec.environment->end(),
+        const auto asked = std::find_if(setup.environment->begin(), setup.environment->end(),
                                         [](const std::string &e) { return e.starts_with("ASAN_OPTIONS="); });
-        if (asked == spec.environment->end())
-            spec.environment->emplace_back(sanitizer_memory_limit);
+        if (asked == setup.environment->end())
+            setup.environment->emplace_back(sanitizer_memory_limit);
         else
             *asked += std::string(":") + (sanitizer_memory_limit + std::strlen("ASAN_OPTIONS="));
 #if defined(__x86_64__)
-        spec.limits.push_back({RLIMIT_DATA, sanitizer_data_limit, sanitizer_data_limit});
+        setup.limits.push_back({RLIMIT_DATA, sanitizer_data_limit, sanitizer_data_limit});
 #endif
     } else {
-        spec.limits.push_back({RLIMIT_AS, address_space_limit, address_space_limit});
+        setup.limits.push_back({RLIMIT_AS, address_space_limit, address_space_limit});
     }
-    return spec;
+    return setup;
 }
 
 void record_end(int status, const rusage &usage, rlim_t cpu_limit, RunResult &r) {

@@ -81,43 +81,44 @@ RunResult run_one_shot(const OneShot &shot, Isolation isolation) {
     ChildStreams streams{Fd(in[1]), Fd(out[0]), Fd(err[0])};
     Fd theirs[3] = {Fd(in[0]), Fd(out[1]), Fd(err[1])};
     for (const int fd : {out[0], err[0], in[1]}) fcntl(fd, F_SETFL, O_NONBLOCK);
-    StartSpec spec;
-    spec.descriptors = {theirs[0].get(), theirs[1].get(), theirs[2].get()};
+    ProcessSetup setup;
+    setup.descriptors = {theirs[0].get(), theirs[1].get(), theirs[2].get()};
     const std::string name = std::filesystem::path(shot.source).filename().string();
     Fd output, source, passwd, group;
     const bool sandboxed = isolation == Isolation::sandbox;
     if (sandboxed) {
         const std::string bwrap = find_on_path("bwrap");
         if (bwrap.empty()) throw std::runtime_error("bwrap est introuvable (paquet bubblewrap)");
-        spec.command = sandboxed_command(shot, bwrap, name);
+        setup.command = sandboxed_command(shot, bwrap, name);
         output = opened(shot.output, O_WRONLY | O_CREAT | O_TRUNC, 0755);
         source = opened(shot.source, O_RDONLY | O_NONBLOCK);
         // Root runs the sandbox as nobody, as the candidates' runner does.
         const uid_t uid = geteuid() == 0 ? 65534 : geteuid();
         const gid_t gid = geteuid() == 0 ? 65534 : getegid();
-        if (geteuid() == 0) spec.uid = spec.gid = 65534;
+        if (geteuid() == 0) setup.uid = setup.gid = 65534;
         passwd = text_file("candidat:x:" + std::to_string(uid) + ":" + std::to_string(gid) + "::/tmp:/bin/sh\n");
         group = text_file("candidat:x:" + std::to_string(gid) + ":\n");
-        spec.descriptors.insert(spec.descriptors.end(), {output.get(), source.get(), passwd.get(), group.get()});
-        spec.environment = std::vector<std::string>{"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=/tmp", "TMPDIR=/tmp",
+        setup.descriptors.insert(setup.descriptors.end(), {output.get(), source.get(), passwd.get(), group.get()});
+        setup.environment = std::vector<std::string>{"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=/tmp", "TMPDIR=/tmp",
                                                     "LANG=C.UTF-8"};
     } else {
-        spec.command = shot.command;
+        setup.command = shot.command;
         const char *path = std::getenv("PATH");
         const std::string output_dir = std::filesystem::path(shot.output).parent_path().string();
-        spec.environment = std::vector<std::string>{std::string("PATH=") + (path != nullptr ? path : "/usr/bin:/bin"),
+        setup.environment = std::vector<std::string>{std::string("PATH=") + (path != nullptr ? path : "/usr/bin:/bin"),
                                                     "HOME=" + output_dir, "TMPDIR=" + output_dir, "LANG=C.UTF-8"};
         const std::filesystem::path folder = std::filesystem::path(shot.source).parent_path();
-        spec.directory = folder.empty() ? std::string(".") : folder.string();
+        setup.directory = folder.empty() ? std::string(".") : folder.string();
     }
-    spec.new_session = true;
-    spec.parent_death_signal = SIGKILL;
+    setup.new_session = true;
+    setup.parent_death_signal = SIGKILL;
     const rlim_t cpu = static_cast<rlim_t>(shot.timeout_ms) / 1000 + 1;
-    spec.limits = {{RLIMIT_CORE, 0, 0}, {RLIMIT_CPU, cpu, cpu + 1}, {RLIMIT_FSIZE, FILE_SIZE_LIMIT, FILE_SIZE_LIMIT}};
-    const Started started = start_process(spec);
+    setup.limits = {{RLIMIT_CORE, 0, 0}, {RLIMIT_CPU, cpu, cpu + 1}, {RLIMIT_FSIZE, FILE_SIZE_LIMIT, FILE_SIZE_LIMIT}};
+    const Started started = start_process(setup);
     for (Fd &fd : theirs) fd.reset();
     output.reset();
-    if (!started) throw std::runtime_error("impossible de lancer " + spec.command[0] + " (" + started.describe() + ")");
+    if (!started)
+        throw std::runtime_error("impossible de lancer " + setup.command[0] + " (" + started.describe() + ")");
     RunResult result;
     const CollectLimits limits{now_ms() + shot.timeout_ms, OUTPUT_CAP, MEMORY_CAP};
     const Collected stop = collect(started.pid, "", streams, limits, result.out, result.err);

@@ -228,17 +228,17 @@ void CandidateRunner::prepare_view(Pool &pool, const std::vector<std::string> &h
 // pipe, read when it fails. It has a session of its own, so that Ctrl-C at
 // the terminal reaches exocheck only (kill_all stops the workers in order).
 void CandidateRunner::start(Pool &pool) {
-    StartSpec spec;
-    spec.command = pool.command;
-    spec.new_session = true;
-    spec.uid = pool.uid;
-    spec.gid = pool.gid;
+    ProcessSetup setup;
+    setup.command = pool.command;
+    setup.new_session = true;
+    setup.uid = pool.uid;
+    setup.gid = pool.gid;
     const Fd null(open("/dev/null", O_RDWR | O_CLOEXEC));
     int pipe_ends[2];
     if (!null.is_open() || pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("impossible de créer un tube");
     const Fd errors(pipe_ends[0]);
     Fd errors_end(pipe_ends[1]);
-    spec.descriptors = {null.get(), null.get(), errors_end.get()};
+    setup.descriptors = {null.get(), null.get(), errors_end.get()};
     std::vector<Fd> ends;
     for (int j = 0; j < pool.jobs; ++j) {
         int pair[2];
@@ -246,9 +246,9 @@ void CandidateRunner::start(Pool &pool) {
             throw std::runtime_error("impossible de créer les sockets des processus d'exécution");
         sockets_.push_back(pair[0]);
         ends.emplace_back(pair[1]);
-        spec.descriptors.push_back(pair[1]);
+        setup.descriptors.push_back(pair[1]);
     }
-    spec.descriptors.push_back(STDERR_FILENO);
+    setup.descriptors.push_back(STDERR_FILENO);
     // Where bwrap tells the pid of its process inside the sandbox.
     Fd info, info_end;
     const bool sandboxed = !pool.bwrap.empty();
@@ -256,11 +256,11 @@ void CandidateRunner::start(Pool &pool) {
         if (pipe2(pipe_ends, O_CLOEXEC) != 0) throw std::runtime_error("impossible de créer un tube");
         info = Fd(pipe_ends[0]);
         info_end = Fd(pipe_ends[1]);
-        spec.descriptors.insert(spec.descriptors.end(),
+        setup.descriptors.insert(setup.descriptors.end(),
                                 {info_end.get(), pool.exe.get(), pool.passwd.get(), pool.group.get()});
-        for (const Fd &c : pool.candidates) spec.descriptors.push_back(c.get());  // cppcheck-suppress useStlAlgorithm
+        for (const Fd &c : pool.candidates) setup.descriptors.push_back(c.get());  // cppcheck-suppress useStlAlgorithm
     }
-    const Started started = start_process(spec);
+    const Started started = start_process(setup);
     if (!started) throw std::runtime_error("impossible de lancer " + pool.command[0] + " (" + started.describe() + ")");
     pool_ = started.pid;
     ends.clear();
