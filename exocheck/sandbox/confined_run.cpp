@@ -129,9 +129,10 @@ Enclosure enclosure_of(const std::string &candidate) {
 ProcessSetup candidate_start(const RunRequest &request, const WorkerSettings &settings, const std::string &directory,
                           const Fd (&theirs)[3]) {
     ProcessSetup setup;
-    setup.command = request.wrapper;
+    std::vector<std::string> command(request.wrapper);
     const std::vector<std::string> candidate = launch_command(request.candidate, {});
-    setup.command.insert(setup.command.end(), candidate.begin(), candidate.end());
+    command.insert(command.end(), candidate.begin(), candidate.end());
+    setup.command = std::move(command);
     const std::string where = settings.enclosed ? "/tmp" : directory;
     if (settings.enclosed) {
         setup.enclosure = enclosure_of(request.candidate);
