@@ -484,6 +484,7 @@ fs::path make_class(const std::string &tag) {
 TEST(Exocheck, AClassAsAWhole) {
     NATIVE_ONLY();
     const fs::path root = make_class("whole");
+    std::ofstream(root / "eleves" / "consignes.txt") << "À rendre lundi.\n";  // a file, not a learner's folder
     const std::string eleves = (root / "eleves").string(), liste = (root / "liste").string();
     const RunResult text = exocheck({"--cases", "30", "--class", eleves, "--learners", liste, "tickup"});
     EXPECT_TRUE(exited_with(text, 1)) << describe_end(text) << text.err;
@@ -854,7 +855,7 @@ TEST(Exocheck, SourcesThatAreRightRaiseNothing) {
                   {"C with assert", memory_source("avec_assert.c"), "agree", {}, {}},
                   {"C with the maths library", memory_source("avec_libm.c"), "agree", {}, {}},
                   {"C++", memory_source("cpp_correct.cpp"), "agree", {}, {}},
-                  {"C++ with assert", memory_source("cpp_avec_assert.cpp"), "agree", {}, {}},
+                  {"C++ with assert", memory_source("cpp_avec_assert.cc"), "agree", {}, {}},
                   {"a syntax error", memory_source("erreur_de_syntaxe.c"), "does_not_compile", {}, {}}},
                  2);
 }

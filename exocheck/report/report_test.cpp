@@ -202,6 +202,8 @@ TEST(Cause, NamesTheKnownPatterns) {
          "les accents sont écrits en Latin-1 (ISO-8859-1) et non en UTF-8", "latin1-accents"},
         {"accent missing", exited(0, "après avoir ajouté\n"), exited(0, "apres avoir ajouté\n"),
          "un accent manque : « apres » au lieu de « après »", "missing-accent"},
+        {"accent missing on a capital", exited(0, "À bientôt\n"), exited(0, "A bientôt\n"),
+         "un accent manque : « A » au lieu de « À »", "missing-accent"},
         {"accent extra", exited(0, "deux solutions reelles\n"), exited(0, "deux solutions réelles\n"),
          "un accent en trop : « réelles » au lieu de « reelles »", "extra-accent"},
         {"accent other", exited(0, "une fenêtre\n"), exited(0, "une fenètre\n"), "un accent diffère : « fenètre » au lieu de « fenêtre »", "other-accent"},
@@ -658,6 +660,16 @@ TEST(Report, ScoresBuiltOnDistinctMistakes) {
     EXPECT_EQ(w.causes["latin1-accents"], 0.25);
     for (const char *wrong : {"dialogues", "dialogues=101", "Latin=1", "x=11", "x=-1", "x=1.2345", "x=", "x=1..2"})
         EXPECT_NE(set_weight(w, wrong), "") << wrong;
+    // A file of weights as a teacher writes it, on any system; a wrong line named.
+    const std::string file = testing::TempDir() + "poids-" + std::to_string(getpid());
+    std::ofstream(file) << "# barème\r\n\r\ngenerated = 20\r\n latin1-accents=0.5\t\r\n";
+    EXPECT_EQ(read_weights(w, file), "");
+    EXPECT_EQ(w.generated, 20);
+    EXPECT_EQ(w.causes["latin1-accents"], 0.5);
+    std::ofstream(file) << "dialogues=40\nboundaries=x\n";
+    EXPECT_EQ(read_weights(w, file), file + ", ligne 2 : poids incorrect pour « boundaries » : « x » ; attendu : des "
+                                            "points de 0 à 100, avec au plus trois décimales");
+    std::remove(file.c_str());
 }
 
 // The submissions of a class, one of each standing, a differing one with
@@ -827,7 +839,8 @@ TEST(Report, CommonMistakesInTheText) {
     CheckReport r = class_report();
     for (int k = 0; k < 12; ++k) {
         CandidateReport c = r.candidates[2];
-        c.name = "eleve-" + std::to_string(10 + k);
+        // The first a column longer: unwrapped, the first line of names would take 81 columns.
+        c.name = "eleve-" + std::to_string(10 + k) + (k == 0 ? "b" : "");
         r.candidates.push_back(c);
     }
     r.candidates[2].mistakes.push_back(mistake("latin1-accents", 0, 0, 1));
