@@ -558,7 +558,11 @@ TEST(Report, JsonIsWellFormedWhateverTheBytes) {
     RunOptions options;
     options.arguments = {"-c",
                          "import base64, json, sys\n"
-                         "c = json.load(sys.stdin)['candidates'][0]\n"
+                         "text = sys.stdin.read()\n"
+                         "d = json.loads(text)\n"
+                         "margins = lambda t: [len(l) - len(l.lstrip(' ')) for l in t.splitlines()]\n"
+                         "assert margins(text) == margins(json.dumps(d, indent=2)), 'each level indented by 2'\n"
+                         "c = d['candidates'][0]\n"
                          "f = c['first_difference']\n"
                          "out = sys.stdout.buffer\n"
                          "out.write(base64.b64decode(f['input_base64']) + b'|')\n"
