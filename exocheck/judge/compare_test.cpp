@@ -2,6 +2,7 @@
 // statement's letter is not a difference: the tests of each exercise's mend
 // (gradebook/, quadroots/).
 #include "judge/compare.h"
+#include "judge/shape.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,30 @@ TEST(Compare, AConditionWrittenOtherwise) {
     EXPECT_FALSE(condition_pair(refused, signalled(SIGABRT, PROMPT, "t: t.c:3: main: Assertion `h < 24' failed.\n")));
     EXPECT_FALSE(condition_pair(refused, signalled(SIGABRT, PROMPT, other + "Abandon\n")));
     EXPECT_FALSE(condition_pair(refused, refused));
+}
+
+// What a shrunk input must keep: the kinds of line, whatever their numbers
+// and their count, and how the run ended.
+TEST(Shape, OfARunItsKindsOfLineAndItsEnding) {
+    const RunResult capped = changed(signalled(SIGKILL), [](RunResult &r) { r.out_capped = true; });
+    const RunResult late = changed(signalled(SIGKILL), [](RunResult &r) { r.timed_out = true; });
+    struct Pair {
+        const char *what;
+        RunResult a, b;
+        bool same;
+    };
+    const std::vector<Pair> pairs = {
+        {"other numbers", exited(0, "x = 3\n"), exited(0, "x = -12.5\n"), true},
+        {"a row of numbers, longer", exited(0, "12.00 8.00 15.00 \n"), exited(0, "4.00 \n"), true},
+        {"a line more of a kind", exited(0, "a 1\n"), exited(0, "a 1\na 2\n"), true},
+        {"another kind of line", exited(0, "x1 = 1\n"), exited(0, "nan\n"), false},
+        {"the other stream", exited(0, "a\n"), exited(0, "", "a\n"), false},
+        {"another status", exited(0), exited(1), false},
+        {"a signal", exited(0), signalled(SIGKILL), false},
+        {"the output cap", capped, signalled(SIGKILL), false},
+        {"the time limit", late, capped, false},
+    };
+    for (const Pair &p : pairs) EXPECT_EQ(run_shape(p.a) == run_shape(p.b), p.same) << p.what;
 }
 
 }  // namespace
