@@ -656,7 +656,7 @@ TEST(CannotRun, EachReasonIsNamedBeforeAnyRun) {
         {make_file("env-one-word.sh", "#!/usr/bin/env sh -e\n", 0755), "« sh -e », que"},
         {make_file("foreign", elf(2, foreign), 0755), std::string("un exécutable pour ") + (foreign == aarch64 ? "aarch64" : "x86-64")},
         {make_file("object.o", elf(1, own_machine()), 0755), "fichier objet"},
-        {make_file("core", elf(4, own_machine()), 0755), "n'est pas un exécutable"},
+        {make_file("core", elf(4, own_machine()), 0755), "» est un fichier ELF qui n'est pas un exécutable."},
     };
     // Under an emulator the loader is looked for under its prefix, by it.
     if (!emulated())
