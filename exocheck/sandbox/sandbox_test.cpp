@@ -270,8 +270,12 @@ TEST(CandidateRun, EachFixtureEndsAsExpectedInEveryMode) {
     for (const Isolation isolation : modes()) {
         for (const Row &row : rows) {
             if (row.candidate == "confine-memory" && escapes_emulated(row.candidate)) continue;
+            const auto start = std::chrono::steady_clock::now();
             const RunResult r = runner(isolation).run(0, fixture(row.candidate), row.input, row.terminal);
             if (escapes_emulated(row.candidate)) kill_escaped();
+            // What a run leaves sleeps 20 s: a run that waits for it, instead
+            // of killing it, takes that long.
+            const auto took = std::chrono::steady_clock::now() - start;
             const std::string shown = std::string(mode_name(isolation)) + " " + row.candidate +
                                       (row.terminal ? " at a terminal" : "") + " on " + testing::PrintToString(row.input);
             EXPECT_EQ(describe_end(r), row.ending) << shown;
@@ -279,6 +283,7 @@ TEST(CandidateRun, EachFixtureEndsAsExpectedInEveryMode) {
             EXPECT_EQ(shorten(r.out), shorten(row.out.value_or(r.out))) << shown;
             EXPECT_EQ(shorten(r.err), shorten(row.err.value_or(r.err))) << shown;
             EXPECT_EQ(fixture_processes(), std::vector<std::string>{}) << shown << ": left behind";
+            EXPECT_LT(took, std::chrono::seconds(10)) << shown;
         }
     }
 }
