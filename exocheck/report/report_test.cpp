@@ -731,9 +731,11 @@ TEST(Report, EveryFormatReadByItsReader) {
         group_mistakes(r);
         return r;
     };
-    // A memory error where the output agrees, a source that does not
-    // compile: standings of their own.
+    // A memory error where the output agrees (on an exercise without
+    // boundary cases), a source that does not compile: standings of their own.
     CandidateReport checked = ran_all("m", 0, 0, 0), broken;
+    checked.boundaries = {};
+    checked.cases_run = 6;
     MemoryFinding uaf;
     uaf.error = {MemoryKind::use_after_free, "m.c", 13, "main", "Invalid read of size 4"};
     uaf.input = "6\n";
@@ -812,11 +814,13 @@ TEST(Report, EveryFormatReadByItsReader) {
     EXPECT_NE(write_report(differs, Format::tap, {}).find("\n# Bilan : 3 rendus"), std::string::npos);
     const RunResult graded = read_report("gradescope", write_report(only({1}), Format::gradescope, {}));
     EXPECT_NE(graded.out.find("fact|tests|failed:0/40,failed:22.5/30,failed:20/30\n"), std::string::npos) << graded.out;
-    // The memory check a test of its own, of no points; a build's messages
-    // where the learner reads them.
+    // The memory check a test of its own, of no points; the kinds of case
+    // there are scaled to 100, to the hundredth; a build's messages where
+    // the learner reads them.
     const std::string memory = write_report(with({checked}), Format::gradescope, {});
-    EXPECT_NE(read_report("gradescope", memory).out.find("fact|tests|passed:40/40,passed:30/30,passed:30/30,failed:0/0\n"),
+    EXPECT_NE(read_report("gradescope", memory).out.find("fact|tests|passed:57.1/57.1,passed:42.9/42.9,failed:0/0\n"),
               std::string::npos) << memory;
+    EXPECT_NE(memory.find("\"max_score\": 57.14,"), std::string::npos) << memory;
     EXPECT_NE(memory.find("utilisation après libération, ligne 13 de m.c"), std::string::npos) << memory;
     const std::string build = write_report(with({broken}), Format::gradescope, {});
     EXPECT_NE(build.find("n.c:3:5: error: expected"), std::string::npos) << build;
