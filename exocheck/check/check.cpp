@@ -4,7 +4,6 @@
 #include <array>
 #include <chrono>
 #include <ctime>
-#include <exception>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -14,10 +13,10 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
-#include <thread>
 
 #include "cases/cases.h"
 #include "cases/shrink.h"
+#include "check/in_parallel.h"
 #include "judge/assertion.h"
 #include "judge/compare.h"
 #include "judge/shape.h"
@@ -365,8 +364,7 @@ public:
     }
 
     CheckReport run() {
-        in_parallel([this](int job) { run_cases(job); });
-        if (error_) std::rethrow_exception(error_);
+        on_every_job([this](int job) { run_cases(job); });
         for (Entry &e : entries_) settle_conditions(e);
         shrink_all();
         for (Entry &e : entries_) list_mistakes(e);
@@ -376,21 +374,10 @@ public:
 private:
     Referee referee() { return Referee{reference_, runner_, settings_, control_.stop}; }
 
-    // Runs `work(job)` on every job at once, and waits for all of them.
-    void in_parallel(const std::function<void(int)> &work) {
-        std::vector<std::thread> threads;
-        threads.reserve(static_cast<std::size_t>(settings_.jobs));
-        for (int job = 0; job < settings_.jobs; ++job)
-            threads.emplace_back([this, &work, job] {
-                try {
-                    work(job);
-                } catch (...) {
-                    const std::lock_guard lock(mutex_);
-                    if (!error_) error_ = std::current_exception();
-                    failed_ = true;
-                }
-            });
-        for (std::thread &t : threads) t.join();
+    // Runs `work(job)` on every job at once, and waits for all of them; the
+    // others stop early when one fails.
+    void on_every_job(const std::function<void(int)> &work) {
+        in_parallel(settings_.jobs, work, [this] { failed_ = true; });
     }
 
     // Whether a candidate still needs case `index`: cases past its first
@@ -588,7 +575,7 @@ private:
             if (e.report.statement) work.push_back({&e, nullptr, settings_.shrink_ms});
         }
         std::atomic<std::size_t> next{0};
-        in_parallel([&](int job) {
+        on_every_job([&](int job) {
             const Referee referee{reference_, runner_, settings_, control_.stop};
             for (std::size_t w = next++; w < work.size(); w = next++) {
                 Entry &e = *work[w].entry;
@@ -601,7 +588,6 @@ private:
                 g.first.cause = cause_of(g, g.first, e, settings_.limits.timeout_ms, e.report.cases_run);
             }
         });
-        if (error_) std::rethrow_exception(error_);
     }
 
     // The candidate's mistakes, the most frequent first; its first
@@ -669,7 +655,6 @@ private:
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> failed_{false};
     std::mutex mutex_;
-    std::exception_ptr error_;
     std::size_t committed_ = 0;
     std::map<std::size_t, std::vector<Outcome>> pending_;
 };

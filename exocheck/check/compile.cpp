@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
 #include <unistd.h>
 
 #include "judge/memory_errors.h"
@@ -14,6 +13,7 @@
 #include "run/launcher.h"
 #include "sandbox/cannot_run.h"
 #include "sandbox/one_shot.h"
+#include "sandbox/view.h"
 
 namespace exocheck {
 
@@ -30,17 +30,12 @@ constexpr std::array<const char *, 3> CPP_COMPILERS = {"c++", "g++", "clang++"};
 
 struct Compiler {
     std::string name;  // as a learner types it
-    std::string path;  // the program itself, every link followed; empty: none is installed
+    std::string path;  // where PATH finds it; empty: none is installed
 };
 
 Compiler find_compiler(Language language) {
-    for (const char *name : language == Language::c ? C_COMPILERS : CPP_COMPILERS) {
-        const std::string found = find_on_path(name);
-        if (found.empty()) continue;
-        std::error_code error;
-        const std::filesystem::path real = std::filesystem::canonical(found, error);
-        return Compiler{name, error ? found : real.string()};
-    }
+    for (const char *name : language == Language::c ? C_COMPILERS : CPP_COMPILERS)
+        if (std::string found = find_on_path(name); !found.empty()) return Compiler{name, std::move(found)};
     return {};
 }
 
@@ -151,6 +146,14 @@ BuiltSource compile_source(const std::string &given, const std::string &director
                                  : "aucun compilateur C++ n'est installé (c++, g++ ou clang++) : installez g++";
         return built;
     }
+    // Confined, it is started by a path the sandbox shows.
+    const std::string path = isolation == Isolation::sandbox ? path_in_view(compiler.path) : compiler.path;
+    if (path.empty()) {
+        built.cannot_build = "le compilateur " + compiler.name + " (" + compiler.path +
+                             ") est hors de /usr, que le bac à sable ne montre pas : installez celui du système "
+                             "(sudo apt-get install " + (language == Language::c ? "gcc" : "g++") + ")";
+        return built;
+    }
     const std::string name = std::filesystem::path(given).filename().string();
     // The source as the compiler is given it, in its folder: by its name.
     const std::string source = name.starts_with('-') ? "./" + name : name;
@@ -167,7 +170,7 @@ BuiltSource compile_source(const std::string &given, const std::string &director
     built.sanitized_command = command_line(words(true, built.build.program + "-asan"));
     const auto run = [&](bool sanitized, const std::string &output) {
         std::vector<std::string> command = words(sanitized, output);
-        command.front() = compiler.path;
+        command.front() = path;
         command[command.size() - 2] = source;
         command.insert(command.begin() + 1, "-fdiagnostics-color=never");
         return run_one_shot(OneShot{command, given, output, COMPILE_MS, hidden}, isolation);

@@ -227,7 +227,12 @@ int check(Options options) {
     std::atomic<BuiltCandidates *> built_in_use{nullptr};
     std::optional<CandidateRunner> memory_runner;
     std::atomic<CandidateRunner *> memory_runner_in_use{nullptr};
+    // Once interrupted, nothing more is said: what the killed runs left would
+    // read as the candidates' doing ("ne compile pas"). The watch ends the
+    // process when its clean-up is done, at the latest when it is destroyed.
+    std::atomic<bool> interrupted{false};
     const InterruptWatch interrupt([&] {
+        interrupted = true;
         control.stop = true;
         if (TimedRunner *r = runner_in_use.load()) r->kill_all();
         if (CandidateRunner *r = memory_runner_in_use.load()) r->kill_all();
@@ -246,8 +251,9 @@ int check(Options options) {
         if (isolation == Isolation::sandbox && options.memory) require_shown(valgrind);
         const std::vector<std::string> hidden = hidden_from_runs(reference);
         // Sources are compiled first, confined like the candidates.
-        built.emplace(handed_in, options.memory, settings.jobs, isolation, hidden);
-        built_in_use = &*built;
+        built_in_use = &built.emplace(handed_in);
+        built->build(options.memory, settings.jobs, isolation, hidden);
+        if (interrupted) return USAGE;
         runner.emplace(isolation, settings.jobs, runnable_of(*built, reference, settings), settings.limits, hidden);
         runner_in_use = &*runner;
         report = run_check(program, reference, built->candidates(), settings, *runner, control);
@@ -266,10 +272,12 @@ int check(Options options) {
                              control, report);
         }
     } catch (const std::runtime_error &error) {
+        if (interrupted) return USAGE;
         progress_line->erase();
         say(error.what());
         return USAGE;
     }
+    if (interrupted) return USAGE;
     progress_line->erase();
     const std::vector<Candidate> &candidates = built->candidates();
     for (std::size_t k = 0; k < candidates.size(); ++k)

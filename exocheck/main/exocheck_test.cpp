@@ -707,29 +707,52 @@ TEST(Exocheck, InterruptLeavesNothingBehind) {
     // starts exocheck itself, as a shell would).
     if (emulated()) GTEST_SKIP() << "qemu-user cannot make this test a subreaper";
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-    for (const auto &[signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    // A source's compiler that takes its time (20 s), unconfined: what it
+    // starts (sleep) is no child of exocheck's.
+    const fs::path slow = fs::temp_directory_path() / ("exocheck-slow-cc-" + std::to_string(getpid()));
+    fs::create_directories(slow);
+    std::ofstream(slow / "cc") << "#!/bin/sh\nsleep 20\nexit 1\n";
+    fs::permissions(slow / "cc", fs::perms::owner_all);
+    const std::vector<std::string> looping = {"--timeout", "20", "--jobs", "2", "tickup", fixture("tickup_loop")};
+    const std::vector<std::string> compiling = {"--no-sandbox", "--exercice", std::string(EXERCISES) + "/somme.exo",
+                                                "--reference", fixture("somme_reference"),
+                                                std::string(EXERCISES) + "/somme_eleve.c"};
+    struct Row {
+        int signal, status;
+        std::vector<std::string> arguments;
+        std::string awaited;  // interrupted once this command runs
+    };
+    for (const Row &row : {Row{SIGINT, 130, looping, "tickup_loop"}, Row{SIGTERM, 143, looping, "tickup_loop"},
+                           Row{SIGINT, 130, compiling, "sleep"}}) {
+        const int signal = row.signal, status = row.status;
         const fs::path temporary = fs::temp_directory_path() / ("exocheck-interrupt-" + std::to_string(getpid()));
         fs::create_directories(temporary);
         ProcessSetup setup;
-        setup.command = {EXOCHECK, "--timeout", "20", "--jobs", "2", "tickup", fixture("tickup_loop")};
+        setup.command = {EXOCHECK};
+        setup.command.insert(setup.command.end(), row.arguments.begin(), row.arguments.end());
         const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-        setup.descriptors = {null, null, null};
+        // Nothing is said once interrupted: no report of runs cut short.
+        const fs::path said = slow / "dit";
+        const int out = open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        setup.descriptors = {null, out, out};
         setup.environment.emplace();
         for (char **e = environ; *e != nullptr; ++e)
-            if (!std::string_view(*e).starts_with("TMPDIR=")) setup.environment->emplace_back(*e);
+            if (!std::string_view(*e).starts_with("TMPDIR=") && !std::string_view(*e).starts_with("PATH="))
+                setup.environment->emplace_back(*e);
         setup.environment->push_back("TMPDIR=" + temporary.string());
+        setup.environment->push_back("PATH=" + slow.string() + ":" + std::getenv("PATH"));
         const Started started = start_process(setup);
         close(null);
+        close(out);
         ASSERT_TRUE(started) << started.describe();
         const pid_t pid = started.pid;
 
-        // Interrupted once the looping candidate runs.
-        bool looping = false;
-        for (int tries = 0; tries < 1000 && !looping; ++tries) {
-            for (pid_t p : descendants(pid)) looping = looping || command_of(p) == "tickup_loop";
-            if (!looping) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        bool awaited = false;
+        for (int tries = 0; tries < 1000 && !awaited; ++tries) {
+            for (pid_t p : descendants(pid)) awaited = awaited || command_of(p) == row.awaited;
+            if (!awaited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        EXPECT_TRUE(looping);
+        EXPECT_TRUE(awaited) << row.awaited;
         kill(pid, signal);
         const int ended = wait_at_most(pid, 10);
         EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) == status) << strsignal(signal) << ": " << ended;
@@ -746,9 +769,13 @@ TEST(Exocheck, InterruptLeavesNothingBehind) {
             ADD_FAILURE() << strsignal(signal) << ": left running: " << p << " " << command_of(p);
             kill(p, SIGKILL);
         }
-        EXPECT_TRUE(fs::is_empty(temporary)) << temporary;
+        EXPECT_TRUE(fs::is_empty(temporary)) << temporary << " " << row.awaited;
+        std::ostringstream text;
+        text << std::ifstream(said).rdbuf();
+        EXPECT_EQ(text.str(), "") << row.awaited;
         fs::remove_all(temporary);
     }
+    fs::remove_all(slow);
 }
 
 // --memoire on a learner's digittally, in C and C++, given as sources or
@@ -909,23 +936,55 @@ TEST(Exocheck, MemoryNeedsValgrind) {
 
 // The compiler of a source is confined like a candidate: it sees the source
 // alone, neither a file beside it nor the teacher's solution elsewhere on
-// the machine, which a learner's source could otherwise include whole.
+// the machine, which a learner's source could otherwise include whole. It
+// is started under the name PATH finds it by, from a folder the sandbox
+// shows. None leaves a file in TMPDIR.
 TEST(Exocheck, ACompilerSeesTheSourceAlone) {
     NATIVE_ONLY();
     if (!sandbox_here()) GTEST_SKIP() << "no sandbox here";
     const fs::path dir = fs::temp_directory_path() / ("exocheck-compiler-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    // TMPDIR outside /tmp, in a folder the sandbox does not show.
+    const fs::path tmp = fs::path(VERDICT_PROGRAMS) / ("tmp-" + std::to_string(getpid()));
+    fs::create_directories(tmp);
+    fs::create_directories(dir / "lien");
+    fs::create_directories(dir / "propre");
     std::ofstream(dir / "voisin.h") << "int voisin(void);\n";
     std::ofstream(dir / "voisin.c") << "#include \"voisin.h\"\nint main(void) { return 0; }\n";
     std::ofstream(dir / "tricheur.c") << "#include \"" << EXERCISES << "/somme.c\"\n";
-    const std::vector<std::string> somme = {"--exercice", std::string(EXERCISES) + "/somme.exo", "--reference",
-                                            fixture("somme_reference")};
-    for (const char *source : {"voisin.c", "tricheur.c"}) {
-        std::vector<std::string> arguments = somme;
-        arguments.push_back((dir / source).string());
-        const RunResult r = exocheck(arguments);
-        EXPECT_TRUE(exited_with(r, 2)) << source << ": " << describe_end(r) << "\n" << r.out << r.err;
-        EXPECT_TRUE(has(r.out, " : ne compile pas.\n") && has(r.out, "No such file or directory")) << r.out;
+    fs::copy_file(std::string(EXERCISES) + "/somme.c", dir / "somme.c");
+    // Links only with the C++ library: clang++ started as clang would not.
+    std::ofstream(dir / "somme.cpp") << "#include <iostream>\nstatic const bool linked = bool(std::cout);\n"
+                                     << std::ifstream(std::string(EXERCISES) + "/somme.c").rdbuf();
+    fs::create_symlink("/usr/bin/clang++", dir / "lien" / "c++");
+    std::ofstream(dir / "propre" / "cc") << "#!/bin/sh\nexit 1\n";
+    fs::permissions(dir / "propre" / "cc", fs::perms::owner_all);
+    const std::vector<std::string> somme = {"--cases", "30", "--exercice", std::string(EXERCISES) + "/somme.exo",
+                                            "--reference", fixture("somme_reference")};
+    struct Row {
+        std::string source, path;  // PATH, when another
+        int status;
+        std::vector<std::string> said;  // in its output or its errors
+    };
+    std::vector<Row> rows = {
+        {"somme.c", "", 0, {"aucune différence"}},
+        {"voisin.c", "", 2, {" : ne compile pas.\n", "No such file or directory"}},
+        {"tricheur.c", "", 2, {" : ne compile pas.\n", "No such file or directory"}},
+        {"somme.c", "PATH=" + (dir / "propre").string() + ":\"$PATH\"", 1,
+         {"le compilateur cc (" + (dir / "propre" / "cc").string() + ") est hors de /usr"}},
+    };
+    if (fs::exists("/usr/bin/clang++"))
+        rows.push_back({"somme.cpp", "PATH=" + (dir / "lien").string() + ":\"$PATH\"", 0, {"aucune différence"}});
+    for (const Row &row : rows) {
+        RunOptions options;
+        options.arguments = {"-c", "export TMPDIR=\"$1\" " + row.path + "; shift; exec \"$0\" \"$@\"", EXOCHECK,
+                             tmp.string()};
+        options.arguments.insert(options.arguments.end(), somme.begin(), somme.end());
+        options.arguments.push_back((dir / row.source).string());
+        options.timeout_ms = 60000;
+        const RunResult r = run_program("/bin/sh", "", options);
+        EXPECT_TRUE(exited_with(r, row.status)) << row.source << ": " << describe_end(r) << "\n" << r.out << r.err;
+        for (const std::string &part : row.said) EXPECT_TRUE(has(r.out + r.err, part)) << part << "\n" << r.out << r.err;
+        EXPECT_TRUE(fs::is_empty(tmp)) << row.source;
     }
     // Unconfined, the same source compiles: the sandbox is what keeps it out.
     std::vector<std::string> unconfined = somme;
@@ -933,19 +992,7 @@ TEST(Exocheck, ACompilerSeesTheSourceAlone) {
     const RunResult r = exocheck(unconfined);
     EXPECT_TRUE(exited_with(r, 0)) << describe_end(r) << "\n" << r.out << r.err;
     fs::remove_all(dir);
-    // Confined, a source compiles wherever TMPDIR lies, outside /tmp too
-    // (a folder the sandbox does not show).
-    const fs::path elsewhere = fs::path(VERDICT_PROGRAMS) / ("tmp-" + std::to_string(getpid()));
-    fs::create_directories(elsewhere);
-    RunOptions options;
-    options.arguments = {"-c", "export TMPDIR=\"$1\"; shift; exec \"$0\" \"$@\"", EXOCHECK, elsewhere.string()};
-    options.arguments.insert(options.arguments.end(), somme.begin(), somme.end());
-    options.arguments.push_back(std::string(EXERCISES) + "/somme.c");
-    options.timeout_ms = 60000;
-    const RunResult built = run_program("/bin/sh", "", options);
-    EXPECT_TRUE(exited_with(built, 0)) << describe_end(built) << "\n" << built.out << built.err;
-    EXPECT_TRUE(fs::is_empty(elsewhere));
-    fs::remove_all(elsewhere);
+    fs::remove_all(tmp);
 }
 
 // At a terminal, a check longer than a second shows its progress on one

@@ -55,7 +55,11 @@ InterruptWatch::~InterruptWatch() {
 
 void kill_children() noexcept {
     try {
-        for (const pid_t child : own_children()) kill(child, SIGKILL);
+        // Its group too: what a compiler started (cc1, as, ld) dies with it.
+        for (const pid_t child : own_children()) {
+            kill(-child, SIGKILL);
+            kill(child, SIGKILL);
+        }
     } catch (...) {
         // Only memory can run out here: the process ends anyway.
     }

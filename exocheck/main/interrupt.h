@@ -32,7 +32,7 @@ private:
 };
 
 // Kills (SIGKILL) every child process of this one still running, such as
-// a reference program's run.
+// a reference program's run, with the process group each one leads.
 void kill_children() noexcept;
 
 }  // namespace exocheck

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
+#include "check/in_parallel.h"
 #include "report/visible.h"
 #include "run/elf.h"
 #include "sandbox/cannot_run.h"
@@ -36,39 +36,39 @@ std::string cannot_read(const std::string &given) {
 
 }  // namespace
 
-BuiltCandidates::BuiltCandidates(const std::vector<std::string> &given, bool memory, int jobs, Isolation isolation,
-                                 const std::vector<std::string> &hidden)
-    : built_(given.size()) {
-    std::vector<std::size_t> sources;
+BuiltCandidates::BuiltCandidates(const std::vector<std::string> &given) : built_(given.size()) {
     for (std::size_t k = 0; k < given.size(); ++k) {
         Candidate c{given[k], std::filesystem::absolute(given[k]).lexically_normal().string(), ""};
         if (source_language(given[k])) {
             c.cannot_run = cannot_read(given[k]);
-            if (c.cannot_run.empty()) sources.push_back(k);
+            if (c.cannot_run.empty()) sources_.push_back(k);
         } else {
             c.cannot_run = cannot_run(given[k]);
         }
         candidates_.push_back(std::move(c));
     }
-    if (sources.empty()) return;
-    directory_ = temporary_directory();
+    if (!sources_.empty()) directory_ = temporary_directory();
+}
+
+void BuiltCandidates::build(bool memory, int jobs, Isolation isolation, const std::vector<std::string> &hidden) {
     std::atomic<std::size_t> next{0};
-    std::vector<std::thread> threads;
-    threads.reserve(static_cast<std::size_t>(jobs));
-    for (int job = 0; job < jobs; ++job)
-        threads.emplace_back([&] {
-            for (std::size_t s = next++; s < sources.size(); s = next++) {
-                const std::size_t k = sources[s];
-                const std::string own = directory_ + "/" + std::to_string(k);
+    in_parallel(jobs, [&](int) {
+        for (std::size_t s = next++; s < sources_.size(); s = next++) {
+            const std::size_t k = sources_[s];
+            const std::string &given = candidates_[k].given;
+            const std::string own = directory_ + "/" + std::to_string(k);
+            {
+                const std::lock_guard lock(removing_);
+                if (removed_) return;
                 if (mkdir(own.c_str(), 0700) != 0) {
-                    candidates_[k].cannot_run = "impossible de créer un répertoire pour compiler « " + given[k] + " »";
+                    candidates_[k].cannot_run = "impossible de créer un répertoire pour compiler « " + given + " »";
                     continue;
                 }
-                built_[k] = compile_source(given[k], own, memory, isolation, hidden);
             }
-        });
-    for (std::thread &t : threads) t.join();
-    for (const std::size_t k : sources) {
+            built_[k] = compile_source(given, own, memory, isolation, hidden);
+        }
+    });
+    for (const std::size_t k : sources_) {
         if (!built_[k]) continue;
         Candidate &c = candidates_[k];
         const BuiltSource &b = *built_[k];
@@ -81,6 +81,8 @@ BuiltCandidates::BuiltCandidates(const std::vector<std::string> &given, bool mem
 BuiltCandidates::~BuiltCandidates() { remove_now(); }
 
 void BuiltCandidates::remove_now() noexcept {
+    const std::lock_guard lock(removing_);
+    removed_ = true;
     if (!directory_.empty()) remove_tree(directory_);
 }
 

@@ -4,6 +4,7 @@
 // --memoire, how each one's memory is checked (check/memory_check.h).
 #pragma once
 
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,16 +17,19 @@ namespace exocheck {
 
 class BuiltCandidates {
 public:
-    // Builds every source among `given` (with the sanitizers too for
-    // `memory`), up to `jobs` at once, the compiler never seeing the files
-    // `hidden`; a program is taken as it is. Throws std::runtime_error
-    // (French message) when the temporary directory cannot be made.
-    BuiltCandidates(const std::vector<std::string> &given, bool memory, int jobs, Isolation isolation,
-                    const std::vector<std::string> &hidden);
+    // Takes the candidates `given`: a program as it is, a source to be built
+    // by build(), in a temporary directory made now. Throws
+    // std::runtime_error (French message) when that directory cannot be made.
+    explicit BuiltCandidates(const std::vector<std::string> &given);
     ~BuiltCandidates();  // the temporary directory removed
     BuiltCandidates(const BuiltCandidates &) = delete;
     BuiltCandidates &operator=(const BuiltCandidates &) = delete;
 
+    // Builds every source (with the sanitizers too for `memory`), up to
+    // `jobs` at once, the compiler never seeing the files `hidden`; none
+    // starts once remove_now() was called. Throws std::runtime_error (French
+    // message) when a compiler cannot be started, once the others ended.
+    void build(bool memory, int jobs, Isolation isolation, const std::vector<std::string> &hidden);
     // The check's candidates: a source as the program built from it, one
     // that does not compile as one that cannot run.
     const std::vector<Candidate> &candidates() const { return candidates_; }
@@ -38,13 +42,17 @@ public:
     std::vector<std::optional<MemoryTarget>> memory_targets() const;
     // The programs the memory check runs.
     std::vector<std::string> memory_programs() const;
-    // For an interrupt: the temporary directory removed now.
+    // For an interrupt, from another thread: the temporary directory removed
+    // now, and no build started after.
     void remove_now() noexcept;
 
 private:
     std::vector<Candidate> candidates_;
+    std::vector<std::size_t> sources_;                // the candidates given as sources
     std::vector<std::optional<BuiltSource>> built_;  // for each candidate, when given as a source
     std::string directory_;
+    std::mutex removing_;  // a build's directory is never made once the whole is removed
+    bool removed_ = false;
 };
 
 }  // namespace exocheck

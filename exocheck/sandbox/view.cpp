@@ -96,6 +96,23 @@ std::vector<std::string> system_view_words(const ViewFiles &files, const std::ve
 
 bool shown_in_view(const std::string &path) { return in_usr(resolved(path)); }
 
+std::string path_in_view(const std::string &path) {
+    if (!shown_in_view(path)) return "";
+    std::string at = path;
+    for (int links = 0; links < 40; ++links) {  // as many as the kernel follows
+        const std::size_t slash = at.rfind('/');
+        if (slash == std::string::npos) return "";
+        const std::string folder = resolved(slash == 0 ? "/" : at.substr(0, slash));
+        if (folder.empty()) return "";
+        at = (folder == "/" ? "" : folder) + at.substr(slash);
+        if (in_usr(at)) return at;
+        const std::string target = link_target(at);
+        if (target.empty()) return "";
+        at = target.starts_with('/') ? target : folder + "/" + target;
+    }
+    return "";
+}
+
 Fd text_file(const std::string &text) {
     Fd fd(memfd_create("exocheck-view", MFD_CLOEXEC));
     if (!fd.is_open() || write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||

@@ -42,6 +42,13 @@ std::vector<std::string> system_view_words(const ViewFiles &files, const std::ve
 // system (/usr): a program of the machine a run may start, such as Valgrind.
 bool shown_in_view(const std::string &path);
 
+// The path by which a run in a view starts the program found at `path`: the
+// first on the way from it to the program (its folder's links followed,
+// then its own links one at a time) that lies in /usr. Not the program
+// itself, as a driver such as clang++ reads the name it is started by.
+// Empty when the program is not shown (shown_in_view).
+std::string path_in_view(const std::string &path);
+
 // A descriptor from which `text` reads, for bubblewrap's --file. Throws
 // std::runtime_error (French message) when it cannot be made.
 Fd text_file(const std::string &text);
