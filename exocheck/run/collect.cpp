@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <string>
 #include <csignal>
 #include <ctime>
 #include <poll.h>
@@ -109,6 +113,15 @@ bool drain_one(Fd &from, std::string &sink, std::size_t cap) {
 
 
 }  // namespace
+
+Pipe make_pipe(bool child_reads) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error(std::string("pipe2: ") + std::strerror(errno));
+    Pipe p = child_reads ? Pipe{Fd(fds[1]), Fd(fds[0])} : Pipe{Fd(fds[0]), Fd(fds[1])};
+    if (fcntl(p.ours.get(), F_SETFL, O_NONBLOCK) != 0)
+        throw std::runtime_error(std::string("fcntl: ") + std::strerror(errno));
+    return p;
+}
 
 Collected collect(pid_t pid, std::string_view input, ChildStreams &s, const CollectLimits &limits,
                   std::string &out, std::string &err) {

@@ -20,6 +20,14 @@ struct ChildStreams {
     Fd from_out, from_err;
 };
 
+// A pipe whose `ours` end, this process's, is non-blocking; `theirs` is the
+// child's. Both close-on-exec. Throws std::runtime_error when it cannot be
+// made.
+struct Pipe {
+    Fd ours, theirs;
+};
+Pipe make_pipe(bool child_reads);
+
 struct CollectLimits {
     long deadline_ms = 0;  // on now_ms()'s clock
     std::size_t output_cap = SIZE_MAX;  // bytes per stream: past it, the stream is cut at the cap

@@ -23,20 +23,6 @@ namespace {
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-// A pipe whose `ours` end, this process's, is non-blocking; `theirs` is the
-// child's. Both close-on-exec.
-struct Pipe {
-    Fd ours, theirs;
-};
-
-Pipe make_pipe(bool child_reads) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) fail("pipe2");
-    Pipe p = child_reads ? Pipe{Fd(fds[1]), Fd(fds[0])} : Pipe{Fd(fds[0]), Fd(fds[1])};
-    if (fcntl(p.ours.get(), F_SETFL, O_NONBLOCK) != 0) fail("fcntl");
-    return p;
-}
-
 void record_end(int status, RunResult &result) {
     if (WIFEXITED(status)) {
         result.exited = true;

@@ -75,12 +75,9 @@ std::vector<std::string> sandboxed_command(const OneShot &shot, const std::strin
 }  // namespace
 
 RunResult run_one_shot(const OneShot &shot, Isolation isolation) {
-    int out[2], err[2], in[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 || pipe2(in, O_CLOEXEC) != 0)
-        throw std::runtime_error("impossible de créer un tube");
-    ChildStreams streams{Fd(in[1]), Fd(out[0]), Fd(err[0])};
-    Fd theirs[3] = {Fd(in[0]), Fd(out[1]), Fd(err[1])};
-    for (const int fd : {out[0], err[0], in[1]}) fcntl(fd, F_SETFL, O_NONBLOCK);
+    Pipe in = make_pipe(true), out = make_pipe(false), err = make_pipe(false);
+    ChildStreams streams{std::move(in.ours), std::move(out.ours), std::move(err.ours)};
+    Fd theirs[3] = {std::move(in.theirs), std::move(out.theirs), std::move(err.theirs)};
     ProcessSetup setup;
     setup.descriptors = {theirs[0].get(), theirs[1].get(), theirs[2].get()};
     const std::string name = std::filesystem::path(shot.source).filename().string();

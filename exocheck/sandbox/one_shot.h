@@ -26,7 +26,8 @@ struct OneShot {
 // shows the system alone (view.h), without network, as nobody when exocheck
 // is root: the source is copied in as /src/<its name>, its working
 // directory; `output`, wherever the command names it, is made in the
-// sandbox's own /tmp and copied out to `output` once the command succeeds;
+// sandbox's own /tmp and copied out to `output` (made empty before the run)
+// once the command succeeds;
 // nothing else of the machine can be read or written. Without, in the
 // source's folder, with its output's directory as TMPDIR. Throws
 // std::runtime_error (French message) when it cannot be started.
