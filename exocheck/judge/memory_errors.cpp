@@ -146,11 +146,13 @@ std::vector<Frame> xml_stack(std::string_view error) {
     const std::size_t end = error.find("</stack>");
     if (start == std::string_view::npos || end == std::string_view::npos || end < start) return stack;
     std::string_view frames = error.substr(start, end - start);
-    for (std::size_t after = 0; frames.find("<frame>") != std::string_view::npos; frames.remove_prefix(after)) {
+    while (true) {
+        std::size_t after = 0;  // stays 0 without a complete <frame> element
         const std::string text = element(frames, "frame", &after);
         if (after == 0) break;
         stack.push_back({element(text, "fn"), element(text, "obj"), element(text, "dir"), element(text, "file"),
                          line_number(element(text, "line"))});
+        frames.remove_prefix(after);
     }
     return stack;
 }

@@ -103,6 +103,10 @@ TEST(MemoryErrors, MemcheckXml) {
          "<error><kind>InvalidFree</kind>" + error("InvalidRead", read, frame("f&lt;int&gt;", PROGRAM, "prog.cpp", 7)) + "</error>\n<error>",
          {{MemoryKind::read_out_of_bounds, "prog.cpp", 7, "f<int>"}}, false},
         {"nothing", "Entrez un nombre : <status><state>RUNNING</state></status>", {}, false},
+        // A frame opened and never closed ends the stack.
+        {"a frame left open",
+         "<error><kind>InvalidRead</kind><stack><frame><fn>aaaaaaaaaaaaaaaaaaaa</fn></frame><frame></stack></error>",
+         {{MemoryKind::read_out_of_bounds, "", 0, "aaaaaaaaaaaaaaaaaaaa"}}, false},
     };
     for (const Row &row : rows) {
         bool finished = !row.finished;
