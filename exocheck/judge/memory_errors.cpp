@@ -126,15 +126,17 @@ std::string element(std::string_view xml, std::string_view tag, std::size_t *aft
 }
 
 // Each complete <error> element of the checker's: the last <error> before
-// each </error>, so that text the candidate wrote around them cannot join
-// two of them or cut one.
+// each </error> and after the one before, so that text the candidate wrote
+// around them cannot join two of them or cut one. Each byte is looked at
+// once or twice, however many </error> the candidate writes.
 std::vector<std::string_view> error_elements(std::string_view err) {
     std::vector<std::string_view> found;
     constexpr std::string_view OPEN = "<error>", CLOSE = "</error>";
     std::size_t from = 0;
     for (std::size_t end = err.find(CLOSE); end != std::string_view::npos; end = err.find(CLOSE, from)) {
-        const std::size_t start = err.rfind(OPEN, end);
-        if (start != std::string_view::npos && start >= from) found.push_back(err.substr(start, end - start));
+        const std::string_view since = err.substr(from, end - from);
+        if (const std::size_t start = since.rfind(OPEN); start != std::string_view::npos)
+            found.push_back(since.substr(start));
         from = end + CLOSE.size();
     }
     return found;
