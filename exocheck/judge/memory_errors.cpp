@@ -358,6 +358,7 @@ bool MemoryError::same_place(const MemoryError &other) const {
 std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own, bool *finished) {
     std::vector<MemoryError> errors;
     for (const std::string_view error : error_elements(err)) {
+        if (errors.size() == MOST_MEMORY_ERRORS) break;
         const std::string kind = element(error, "kind");
         std::string what = element(error, "what");
         if (what.empty()) what = element(element(error, "xwhat"), "text");
@@ -372,14 +373,17 @@ std::vector<MemoryError> read_sanitizer_errors(std::string_view err, const OwnCo
     const std::vector<std::string_view> lines = lines_of(err);
     std::vector<MemoryError> errors;
     std::vector<std::size_t> indexes;  // the errors that came from an index out of bounds
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < lines.size() && errors.size() < MOST_MEMORY_ERRORS; ++i) {
         const std::string_view line = lines[i];
+        // A frame is no report, whatever its function is named: no line
+        // then belongs to the stacks of more than a few reports.
+        if (sanitizer_frame(line)) continue;
         if (const std::size_t at = line.find(": runtime error: "); at != std::string_view::npos) {
             bool index = false;
             std::optional<MemoryError> e = undefined_error(lines, i, at, own, index);
             if (!e) continue;
             const std::size_t at_index = add_once(errors, std::move(*e));
-            if (index) indexes.push_back(at_index);
+            if (index && std::ranges::find(indexes, at_index) == indexes.end()) indexes.push_back(at_index);
         } else if (const std::size_t asan = line.find("ERROR: AddressSanitizer: "); asan != std::string_view::npos) {
             const std::string_view report = line.substr(asan + 25);
             const std::optional<MemoryKind> k = address_sanitizer_kind(report, i + 1 < lines.size() ? lines[i + 1] : "");
