@@ -199,6 +199,9 @@ TEST(MemoryErrors, SanitizerReports) {
         {"no debugging information", asan("heap-buffer-overflow", "READ of size 4 at 0x1 thread T0\n",
                                           "    #0 0x55 in main (/tmp/x/prog+0x11c9)\n"), "",
          {{MemoryKind::read_out_of_bounds, "", 0, "main"}}},
+        {"a frame is no report, whatever it holds",
+         asan("heap-buffer-overflow", "READ of size 4 at 0x1 thread T0\n", in_main + "    #1 0x6 in f prog.c:13: runtime error: x\n"), "",
+         {{MemoryKind::read_out_of_bounds, "prog.c", 12, "main"}}},
         {"a candidate's own words", "Entrez un nombre : 12\nrésultat : 13\n", "", {}},
     };
     for (const Row &row : rows) expect_errors(read_sanitizer_errors(row.err, OwnCode{row.source}), row.errors, row.name);
