@@ -216,8 +216,10 @@ private:
         if (run.timed_out)
             return "le candidat dépasse la limite de temps sous le vérificateur (" + seconds_in_french(timeout_ms) + ")";
         if (run.out_capped) return "le candidat écrit plus que la limite de sortie sous le vérificateur";
+        if (run.memory_capped)
+            return "le candidat dépasse la limite de mémoire sous le vérificateur (" + memory_cap_in_french() + ")";
         if (p.checker == Checker::valgrind && run.err.find("<protocolversion>") == std::string::npos)
-            return "Valgrind n'a pas pu lancer le candidat : " + first_line(run.err);
+            return "Valgrind n'a pas pu lancer le candidat : " + visible_line(first_line(run.err), false);
         if (run.err.find("Valgrind's memory management: out of memory") != std::string::npos ||
             run.err.find("ReserveShadowMemoryRange failed") != std::string::npos)
             return "mémoire insuffisante sous le vérificateur";
