@@ -202,6 +202,16 @@ bool split_location(std::string_view location, std::string &file, int &line) {
     return true;
 }
 
+// Where the place that follows a frame's function starts in `rest` (the
+// space before it), or npos. A path may hold spaces, a function's name
+// holds no " (/" nor " /": an object or a file named from the root starts
+// at the first; else the place is the last word.
+std::size_t place_start(std::string_view rest) {
+    if (const std::size_t object = rest.find(" (/"); object != std::string_view::npos) return object;
+    if (const std::size_t rooted = rest.find(" /"); rooted != std::string_view::npos) return rooted;
+    return rest.rfind(' ');
+}
+
 // A frame line: "    #1 0x5645cc47f5f3 in main src/double_free.c:14", or
 // "    #3 0x… in _start (/path/prog+0x2140)" without debugging information,
 // or "    #2 0x… (/lib/x86_64-linux-gnu/libc.so.6+0x2724a)" without a name.
@@ -217,12 +227,12 @@ std::optional<Frame> sanitizer_frame(std::string_view line) {
     while (rest.ends_with(' ')) rest.remove_suffix(1);
     const bool named = rest.starts_with("in ");
     if (named) rest.remove_prefix(3);
-    const std::size_t space = rest.rfind(' ');
+    const std::size_t space = named ? place_start(rest) : std::string_view::npos;
     const std::string_view last = space == std::string_view::npos ? rest : rest.substr(space + 1);
     Frame f;
     const std::string_view before = space == std::string_view::npos ? "" : rest.substr(0, space);
     if (last.starts_with('(') && last.ends_with(')')) {
-        f.object = last.substr(1, last.find('+') - 1);
+        f.object = last.substr(1, last.rfind('+') - 1);
         f.function = named ? before : "";
     } else if (named && split_location(last, f.file, f.line)) {
         f.function = before;
