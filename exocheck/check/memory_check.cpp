@@ -5,6 +5,7 @@
 #include <chrono>
 #include <deque>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -264,12 +265,16 @@ private:
     // as an uninitialised value (the bytes past it were never set): at a
     // place where the sanitizers found an error, it only echoes it.
     static void drop_echoes(std::vector<Group> &groups) {
-        std::erase_if(groups, [&](const Group &g) {
-            return g.pass->uninitialised_only && std::ranges::any_of(groups, [&](const Group &other) {
+        const auto kept = [&](const Group &g) {
+            return !g.pass->uninitialised_only || std::ranges::none_of(groups, [&](const Group &other) {
                        return other.pass->checker == Checker::sanitizers && !is_warning(other.error.kind) &&
                               other.error.same_place(g.error);
                    });
-        });
+        };
+        // Copied apart, so that no group is looked at while others move.
+        std::vector<Group> without;
+        std::ranges::copy_if(groups, std::back_inserter(without), kept);
+        groups = std::move(without);
     }
 
     MemoryCheck summary(std::size_t k, std::size_t runs) const {
