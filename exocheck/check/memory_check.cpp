@@ -182,7 +182,6 @@ private:
     }
 
     // One run of a pass's program under its checker, and what it showed.
-    // `finished` is false when the run did not go to its end.
     std::vector<MemoryError> checked_run(int job, const Pass &p, const std::string &input, RunResult &run) const {
         const MemoryTarget &t = *targets_[p.candidate];
         MemoryRunRequest request;

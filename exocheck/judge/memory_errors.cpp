@@ -365,7 +365,7 @@ bool MemoryError::same_place(const MemoryError &other) const {
     return function == other.function;
 }
 
-std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own, bool *finished) {
+std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own) {
     std::vector<MemoryError> errors;
     for (const std::string_view error : error_elements(err)) {
         if (errors.size() == MOST_MEMORY_ERRORS) break;
@@ -375,7 +375,6 @@ std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCod
         const std::optional<MemoryKind> k = memcheck_kind(kind, what, element(error, "auxwhat"));
         if (k) add_once(errors, located(*k, first_line(what), own_frame(xml_stack(error), own)));
     }
-    if (finished != nullptr) *finished = contains(err, "<state>FINISHED</state>");
     return errors;
 }
 

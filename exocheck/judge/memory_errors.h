@@ -66,9 +66,8 @@ inline constexpr std::size_t MOST_MEMORY_ERRORS = 200;
 // The errors of a run under memcheck, in the order reported, each place
 // once per kind. `err` is the run's standard error, which holds the XML and
 // whatever the candidate wrote itself; only the checker's complete <error>
-// elements count. `finished` is set to whether the checker saw the run to
-// its end (its leak search done).
-std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own, bool *finished = nullptr);
+// elements count.
+std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own);
 
 // The errors of a run of a program built with AddressSanitizer (and
 // UndefinedBehaviorSanitizer), read from its standard error: an index out
