@@ -43,7 +43,9 @@ Diagnostics read_diagnostics(std::string_view output, std::string_view source, s
 // A source built: the report's part (its command as a learner types it,
 // its warnings or why it does not compile), the program to run, and the
 // build with the sanitizers when asked for (empty when it failed: the
-// memory check then uses Valgrind alone, and `sanitized_failure` says why).
+// memory check then uses Valgrind alone, as its checkers say;
+// `sanitized_failure` keeps the compiler's first message, which no report
+// shows).
 struct BuiltSource {
     SourceBuild build;
     std::string program, sanitized, sanitized_failure;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <deque>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -26,6 +27,11 @@ constexpr std::size_t SHRUNK_IN_FULL = 3;
 constexpr int MEMORY_SHRINK_MS = 8000;
 constexpr int SHORT_SHRINK_MS = 2000;
 
+// The most findings of a candidate, errors and warnings together: each
+// costs its shrinking, and no program of a few hundred lines has as many
+// places. Past them, its memory check says it stopped.
+constexpr std::size_t MOST_FINDINGS = 100;
+
 enum class Checker { sanitizers, valgrind };
 
 std::string checker_name(Checker c) { return c == Checker::valgrind ? "valgrind" : "sanitizers"; }
@@ -36,7 +42,7 @@ struct Pass {
     Checker checker = Checker::valgrind;
     std::size_t cases = 0;              // the first `cases` of the memory check's cases
     bool uninitialised_only = false;    // Valgrind beside the sanitizers
-    std::atomic<bool> stopped{false};   // a run past the limit: the pass ends there
+    std::atomic<bool> stopped{false};   // a run past a limit, or too many findings: the pass ends there
     std::string why_stopped;
 };
 
@@ -107,11 +113,13 @@ public:
         std::map<std::size_t, std::vector<Group>> groups;  // by candidate
         std::map<std::size_t, std::size_t> case_runs;
         for (std::size_t w = 0; w < work.size(); ++w) {
-            const Pass &p = *work[w].first;
+            Pass &p = *work[w].first;
             if (!outcomes_[w].ran) continue;
             ++case_runs[p.candidate];
             for (const MemoryError &e : outcomes_[w].errors)
-                add(groups[p.candidate], *work[w].first, e, work[w].second, outcomes_[w].errors);
+                if (!add(groups[p.candidate], p, e, work[w].second, outcomes_[w].errors))
+                    stop(p, "plus de " + std::to_string(MOST_FINDINGS) +
+                                " erreurs ou avertissements de mémoire en des lieux différents", work[w].second);
         }
         for (auto &[k, list] : groups) drop_echoes(list);
         for (std::size_t k = 0; k < candidates_.size(); ++k) {
@@ -174,7 +182,6 @@ private:
     }
 
     // One run of a pass's program under its checker, and what it showed.
-    // `finished` is false when the run did not go to its end.
     std::vector<MemoryError> checked_run(int job, const Pass &p, const std::string &input, RunResult &run) const {
         const MemoryTarget &t = *targets_[p.candidate];
         MemoryRunRequest request;
@@ -209,8 +216,10 @@ private:
         if (run.timed_out)
             return "le candidat dépasse la limite de temps sous le vérificateur (" + seconds_in_french(timeout_ms) + ")";
         if (run.out_capped) return "le candidat écrit plus que la limite de sortie sous le vérificateur";
+        if (run.memory_capped)
+            return "le candidat dépasse la limite de mémoire sous le vérificateur (" + memory_cap_in_french() + ")";
         if (p.checker == Checker::valgrind && run.err.find("<protocolversion>") == std::string::npos)
-            return "Valgrind n'a pas pu lancer le candidat : " + first_line(run.err);
+            return "Valgrind n'a pas pu lancer le candidat : " + visible_line(first_line(run.err), false);
         if (run.err.find("Valgrind's memory management: out of memory") != std::string::npos ||
             run.err.find("ReserveShadowMemoryRange failed") != std::string::npos)
             return "mémoire insuffisante sous le vérificateur";
@@ -218,41 +227,53 @@ private:
     }
 
     Outcome run_case(int job, Pass &p, std::size_t index) {
-        const Case c = cases_.at(index);
         RunResult checked;
         Outcome o;
-        o.errors = checked_run(job, p, c.input, checked);
+        o.errors = checked_run(job, p, cases_.at(index).input, checked);
         o.ran = true;
-        if (const std::string why = unchecked(p, checked, memory_timeout_ms(settings_.limits.timeout_ms)); !why.empty()) {
-            const std::lock_guard lock(mutex_);
-            if (!p.stopped) p.why_stopped = why + ", sur le " + case_name(c.origin, c.number, settings_.seed);
-            p.stopped = true;
-        }
+        if (const std::string why = unchecked(p, checked, memory_timeout_ms(settings_.limits.timeout_ms)); !why.empty())
+            stop(p, why, index);
         return o;
     }
 
-    static void add(std::vector<Group> &groups, Pass &p, const MemoryError &e, std::size_t index,
+    // Stops pass `p` for `why` on case `index`, unless it stopped already.
+    void stop(Pass &p, const std::string &why, std::size_t index) {
+        const std::lock_guard lock(mutex_);
+        const Case c = cases_.at(index);
+        if (!p.stopped) p.why_stopped = why + ", sur le " + case_name(c.origin, c.number, settings_.seed);
+        p.stopped = true;
+    }
+
+    // Counts `e` in its group, a new one unless MOST_FINDINGS are there:
+    // false then.
+    static bool add(std::vector<Group> &groups, Pass &p, const MemoryError &e, std::size_t index,
                     const std::vector<MemoryError> &with) {
         auto found = std::ranges::find_if(groups, [&](const Group &g) {
             return g.pass->checker == p.checker && g.error.kind == e.kind && g.error.same_place(e);
         });
         if (found == groups.end()) {
+            if (groups.size() == MOST_FINDINGS) return false;
             groups.push_back(Group{&p, e, 0, index, with});
             found = groups.end() - 1;
         }
         ++found->cases;
+        return true;
     }
 
     // Beside the sanitizers, Valgrind reads an array's overrun on the stack
     // as an uninitialised value (the bytes past it were never set): at a
     // place where the sanitizers found an error, it only echoes it.
     static void drop_echoes(std::vector<Group> &groups) {
-        std::erase_if(groups, [&](const Group &g) {
-            return g.pass->uninitialised_only && std::ranges::any_of(groups, [&](const Group &other) {
+        const auto kept = [&](const Group &g) {
+            return !g.pass->uninitialised_only || std::ranges::none_of(groups, [&](const Group &other) {
                        return other.pass->checker == Checker::sanitizers && !is_warning(other.error.kind) &&
                               other.error.same_place(g.error);
                    });
-        });
+        };
+        // Copied apart, so that no group is looked at while others move.
+        std::vector<Group> without;
+        std::ranges::copy_if(groups, std::back_inserter(without), kept);
+        groups = std::move(without);
     }
 
     MemoryCheck summary(std::size_t k, std::size_t runs) const {

@@ -21,6 +21,8 @@
 // which the reference behaves the same (the same exit status), the
 // candidate's output still agrees when it agreed, and the checker still
 // reports that kind at that place and nothing it did not report before.
+// A candidate has at most a hundred findings: past them, which only a
+// forged report reaches, its memory check says it stopped.
 // The references never run under a checker.
 #pragma once
 

@@ -126,15 +126,17 @@ std::string element(std::string_view xml, std::string_view tag, std::size_t *aft
 }
 
 // Each complete <error> element of the checker's: the last <error> before
-// each </error>, so that text the candidate wrote around them cannot join
-// two of them or cut one.
+// each </error> and after the one before, so that text the candidate wrote
+// around them cannot join two of them or cut one. Each byte is looked at
+// once or twice, however many </error> the candidate writes.
 std::vector<std::string_view> error_elements(std::string_view err) {
     std::vector<std::string_view> found;
     constexpr std::string_view OPEN = "<error>", CLOSE = "</error>";
     std::size_t from = 0;
     for (std::size_t end = err.find(CLOSE); end != std::string_view::npos; end = err.find(CLOSE, from)) {
-        const std::size_t start = err.rfind(OPEN, end);
-        if (start != std::string_view::npos && start >= from) found.push_back(err.substr(start, end - start));
+        const std::string_view since = err.substr(from, end - from);
+        if (const std::size_t start = since.rfind(OPEN); start != std::string_view::npos)
+            found.push_back(since.substr(start));
         from = end + CLOSE.size();
     }
     return found;
@@ -146,11 +148,13 @@ std::vector<Frame> xml_stack(std::string_view error) {
     const std::size_t end = error.find("</stack>");
     if (start == std::string_view::npos || end == std::string_view::npos || end < start) return stack;
     std::string_view frames = error.substr(start, end - start);
-    for (std::size_t after = 0; frames.find("<frame>") != std::string_view::npos; frames.remove_prefix(after)) {
+    while (true) {
+        std::size_t after = 0;  // stays 0 without a complete <frame> element
         const std::string text = element(frames, "frame", &after);
         if (after == 0) break;
         stack.push_back({element(text, "fn"), element(text, "obj"), element(text, "dir"), element(text, "file"),
                          line_number(element(text, "line"))});
+        frames.remove_prefix(after);
     }
     return stack;
 }
@@ -198,6 +202,16 @@ bool split_location(std::string_view location, std::string &file, int &line) {
     return true;
 }
 
+// Where the place that follows a frame's function starts in `rest` (the
+// space before it), or npos. A path may hold spaces, a function's name
+// holds no " (/" nor " /": an object or a file named from the root starts
+// at the first; else the place is the last word.
+std::size_t place_start(std::string_view rest) {
+    if (const std::size_t object = rest.find(" (/"); object != std::string_view::npos) return object;
+    if (const std::size_t rooted = rest.find(" /"); rooted != std::string_view::npos) return rooted;
+    return rest.rfind(' ');
+}
+
 // A frame line: "    #1 0x5645cc47f5f3 in main src/double_free.c:14", or
 // "    #3 0x… in _start (/path/prog+0x2140)" without debugging information,
 // or "    #2 0x… (/lib/x86_64-linux-gnu/libc.so.6+0x2724a)" without a name.
@@ -213,12 +227,12 @@ std::optional<Frame> sanitizer_frame(std::string_view line) {
     while (rest.ends_with(' ')) rest.remove_suffix(1);
     const bool named = rest.starts_with("in ");
     if (named) rest.remove_prefix(3);
-    const std::size_t space = rest.rfind(' ');
+    const std::size_t space = named ? place_start(rest) : std::string_view::npos;
     const std::string_view last = space == std::string_view::npos ? rest : rest.substr(space + 1);
     Frame f;
     const std::string_view before = space == std::string_view::npos ? "" : rest.substr(0, space);
     if (last.starts_with('(') && last.ends_with(')')) {
-        f.object = last.substr(1, last.find('+') - 1);
+        f.object = last.substr(1, last.rfind('+') - 1);
         f.function = named ? before : "";
     } else if (named && split_location(last, f.file, f.line)) {
         f.function = before;
@@ -351,16 +365,16 @@ bool MemoryError::same_place(const MemoryError &other) const {
     return function == other.function;
 }
 
-std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own, bool *finished) {
+std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own) {
     std::vector<MemoryError> errors;
     for (const std::string_view error : error_elements(err)) {
+        if (errors.size() == MOST_MEMORY_ERRORS) break;
         const std::string kind = element(error, "kind");
         std::string what = element(error, "what");
         if (what.empty()) what = element(element(error, "xwhat"), "text");
         const std::optional<MemoryKind> k = memcheck_kind(kind, what, element(error, "auxwhat"));
         if (k) add_once(errors, located(*k, first_line(what), own_frame(xml_stack(error), own)));
     }
-    if (finished != nullptr) *finished = contains(err, "<state>FINISHED</state>");
     return errors;
 }
 
@@ -368,14 +382,17 @@ std::vector<MemoryError> read_sanitizer_errors(std::string_view err, const OwnCo
     const std::vector<std::string_view> lines = lines_of(err);
     std::vector<MemoryError> errors;
     std::vector<std::size_t> indexes;  // the errors that came from an index out of bounds
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < lines.size() && errors.size() < MOST_MEMORY_ERRORS; ++i) {
         const std::string_view line = lines[i];
+        // A frame is no report, whatever its function is named: no line
+        // then belongs to the stacks of more than a few reports.
+        if (sanitizer_frame(line)) continue;
         if (const std::size_t at = line.find(": runtime error: "); at != std::string_view::npos) {
             bool index = false;
             std::optional<MemoryError> e = undefined_error(lines, i, at, own, index);
             if (!e) continue;
             const std::size_t at_index = add_once(errors, std::move(*e));
-            if (index) indexes.push_back(at_index);
+            if (index && std::ranges::find(indexes, at_index) == indexes.end()) indexes.push_back(at_index);
         } else if (const std::size_t asan = line.find("ERROR: AddressSanitizer: "); asan != std::string_view::npos) {
             const std::string_view report = line.substr(asan + 25);
             const std::optional<MemoryKind> k = address_sanitizer_kind(report, i + 1 < lines.size() ? lines[i + 1] : "");

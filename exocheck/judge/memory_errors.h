@@ -8,6 +8,7 @@
 // or the checker's.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,12 +58,16 @@ struct OwnCode {
     std::string source;
 };
 
+// The readers below take at most this many errors of a run, the first ones:
+// a program of a few hundred lines has fewer places, and a forged report,
+// a candidate's own words on standard error, is read in linear time.
+inline constexpr std::size_t MOST_MEMORY_ERRORS = 200;
+
 // The errors of a run under memcheck, in the order reported, each place
 // once per kind. `err` is the run's standard error, which holds the XML and
 // whatever the candidate wrote itself; only the checker's complete <error>
-// elements count. `finished` is set to whether the checker saw the run to
-// its end (its leak search done).
-std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own, bool *finished = nullptr);
+// elements count.
+std::vector<MemoryError> read_memcheck_errors(std::string_view err, const OwnCode &own);
 
 // The errors of a run of a program built with AddressSanitizer (and
 // UndefinedBehaviorSanitizer), read from its standard error: an index out

@@ -23,10 +23,12 @@ std::string shortened(std::string text, std::size_t most) {
     return text + "…";
 }
 
+// The error's place; its names, read from the candidate's standard error,
+// escaped as its output is.
 std::string where(const MemoryError &e) {
     std::string text;
-    if (e.line > 0) text = "ligne " + std::to_string(e.line) + " de " + e.file;
-    if (!e.function.empty()) text += (text.empty() ? "dans " : ", dans ") + e.function;
+    if (e.line > 0) text = "ligne " + std::to_string(e.line) + " de " + visible_line(e.file, false);
+    if (!e.function.empty()) text += (text.empty() ? "dans " : ", dans ") + visible_line(e.function, false);
     return text.empty() ? "lieu inconnu (sans information de débogage)" : text;
 }
 
@@ -47,7 +49,8 @@ std::string finding_section(const CheckReport &r, const CandidateReport &c, cons
     if (!f.source_line.empty()) text += "Ligne " + std::to_string(f.error.line) + " : " + shortened(f.source_line, LONGEST_LINE_SHOWN) + "\n";
     text += input_line(f);
     if (f.output_agrees) text += "La sortie y est pourtant celle de la référence : seul le vérificateur de mémoire le voit.\n";
-    if (!f.error.what.empty()) text += "Message du vérificateur : " + shortened(f.error.what, LONGEST_LINE_SHOWN) + "\n";
+    if (!f.error.what.empty())
+        text += "Message du vérificateur : " + visible_line(shortened(f.error.what, LONGEST_LINE_SHOWN), false) + "\n";
     return text + "Pour reproduire : " + f.reproduce + "\n";
 }
 

@@ -83,7 +83,7 @@ struct MemoryFinding {
 
 // A candidate's runs under a memory checker (--memoire).
 struct MemoryCheck {
-    std::string checkers;  // which checker ran, in French: "Valgrind (memcheck)"...
+    std::string checkers;  // which checkers ran: "Valgrind", "AddressSanitizer" or "AddressSanitizer et Valgrind"
     std::size_t cases = 0, runs = 0;  // the cases memory-checked, and the runs under a checker that took
     std::string stopped;   // why the memory check stopped before its last case, in French; empty when it did not
     std::vector<MemoryFinding> errors;    // by kind and place, the most frequent first

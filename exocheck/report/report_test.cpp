@@ -483,6 +483,10 @@ TEST(Report, SummaryAndDetails) {
     leaks_only.memory->warnings = {leak};
     silent.memory->errors = {read};
     silent.memory->warnings = {leak};
+    // The checker's words come from the candidate's standard error.
+    CandidateReport forged = candidate("./f", 10, 0);
+    forged.memory = MemoryCheck{"Valgrind", 10, 10, "", {read}, {}};
+    forged.memory->errors[0].error = {MemoryKind::read_out_of_bounds, "e\r.c", 12, "main\n\x1b[2J", "Invalid\x1b]0;x\x07"};
     const std::vector<Row> rows = {
         {"agrees", {agrees}, false, 0,
          {"tickup : 10 cas (1 dialogue du manuel, 4 cas limites, 5 cas générés, graine 7).\n",
@@ -525,6 +529,8 @@ TEST(Report, SummaryAndDetails) {
           "Pour reproduire : printf '10\\n0 0 0 0 0 0 0 0 0 0\\n1' | valgrind -q ./e\n",
           "\n./e, avertissement : fuite de mémoire, dans main.\n1 cas : cas limite n° 5.\n"}},
         {"a leak is a warning", {leaks_only}, false, 0, {"mémoire : aucune erreur, 1 avertissement"}},
+        {"a forged report's words, escaped", {forged}, false, 1,
+         {"ligne 12 de e\\r.c, dans main\\n\\x1b[2J.\n", "Message du vérificateur : Invalid\\x1b]0;x\\x07\n"}},
     };
     for (const Row &row : rows) {
         CheckReport r = report_of(row.candidates);
