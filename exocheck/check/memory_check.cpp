@@ -5,14 +5,15 @@
 #include <chrono>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <mutex>
 #include <stdexcept>
-#include <thread>
 
 #include "cases/cases.h"
 #include "cases/shrink.h"
+#include "check/in_parallel.h"
 #include "report/ending.h"
 #include "report/visible.h"
 
@@ -103,7 +104,7 @@ public:
         control_.done = 0;
         control_.total = work.size();
         std::atomic<std::size_t> next{0};
-        in_parallel([&](int job) {
+        on_every_job([&](int job) {
             for (std::size_t w = next++; w < work.size() && !control_.stop; w = next++) {
                 Pass &p = *work[w].first;
                 if (!p.stopped) outcomes_[w] = run_case(job, p, work[w].second);
@@ -161,24 +162,10 @@ private:
         p.uninitialised_only = uninitialised_only;
     }
 
-    template <typename Work>
-    void in_parallel(const Work &work) {
-        std::vector<std::thread> threads;
-        threads.reserve(static_cast<std::size_t>(settings_.jobs));
-        std::exception_ptr error;
-        std::mutex mutex;
-        for (int job = 0; job < settings_.jobs; ++job)
-            threads.emplace_back([&, job] {
-                try {
-                    work(job);
-                } catch (...) {
-                    const std::lock_guard lock(mutex);
-                    if (!error) error = std::current_exception();
-                    control_.stop = true;
-                }
-            });
-        for (std::thread &t : threads) t.join();
-        if (error) std::rethrow_exception(error);
+    // Runs `work(job)` on every job at once, and waits for all of them; the
+    // others stop early when one fails.
+    void on_every_job(const std::function<void(int)> &work) {
+        in_parallel(settings_.jobs, work, [this] { control_.stop = true; });
     }
 
     // One run of a pass's program under its checker, and what it showed.
@@ -368,7 +355,7 @@ private:
         }
         std::vector<MemoryFinding> findings(work.size());
         std::atomic<std::size_t> next{0};
-        in_parallel([&](int job) {
+        on_every_job([&](int job) {
             for (std::size_t w = next++; w < work.size(); w = next++) findings[w] = shrunk(job, *work[w].group, work[w].budget_ms);
         });
         for (std::size_t w = 0; w < work.size(); ++w) {
