@@ -199,6 +199,21 @@ void require_shown(const std::string &valgrind) {
                                  "système (sudo apt-get install valgrind)");
 }
 
+// The end of a check that ran: the candidates that could not be started
+// said, the report completed and written; the exit status.
+int finish(CheckReport &report, const std::vector<Candidate> &candidates, const std::vector<Submission> &submissions,
+           const Options &options) {
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+        if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
+            say(report.candidates[k].cannot_run);
+    complete(report, submissions, options);
+    if (!write_out(write_report(report, options.format, {options.csv_separator}))) {
+        say("erreur d'écriture sur la sortie standard");
+        return USAGE;
+    }
+    return exit_status(report);
+}
+
 int check(Options options) {
     if (!options.weights_file.empty())
         if (const std::string wrong = read_weights(options.weights, options.weights_file); !wrong.empty()) {
@@ -279,17 +294,8 @@ int check(Options options) {
     }
     if (interrupted) return USAGE;
     progress_line->erase();
-    const std::vector<Candidate> &candidates = built->candidates();
-    for (std::size_t k = 0; k < candidates.size(); ++k)
-        if (candidates[k].cannot_run.empty() && !report.candidates[k].cannot_run.empty())
-            say(report.candidates[k].cannot_run);
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    complete(report, submissions, options);
-    if (!write_out(write_report(report, options.format, {options.csv_separator}))) {
-        say("erreur d'écriture sur la sortie standard");
-        return USAGE;
-    }
-    return exit_status(report);
+    return finish(report, built->candidates(), submissions, options);
 }
 
 int exocheck_main(int argc, char **argv) {

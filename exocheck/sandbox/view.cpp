@@ -108,7 +108,8 @@ std::string path_in_view(const std::string &path) {
         if (in_usr(at)) return at;
         const std::string target = link_target(at);
         if (target.empty()) return "";
-        at = target.starts_with('/') ? target : folder + "/" + target;
+        at = target.starts_with('/') ? std::string() : folder + '/';
+        at += target;
     }
     return "";
 }
