@@ -272,10 +272,10 @@ TEST(CandidateRun, EachFixtureEndsAsExpectedInEveryMode) {
             if (row.candidate == "confine-memory" && escapes_emulated(row.candidate)) continue;
             const auto start = std::chrono::steady_clock::now();
             const RunResult r = runner(isolation).run(0, fixture(row.candidate), row.input, row.terminal);
-            if (escapes_emulated(row.candidate)) kill_escaped();
             // What a run leaves sleeps 20 s: a run that waits for it, instead
             // of killing it, takes that long.
             const auto took = std::chrono::steady_clock::now() - start;
+            if (escapes_emulated(row.candidate)) kill_escaped();
             const std::string shown = std::string(mode_name(isolation)) + " " + row.candidate +
                                       (row.terminal ? " at a terminal" : "") + " on " + testing::PrintToString(row.input);
             EXPECT_EQ(describe_end(r), row.ending) << shown;
