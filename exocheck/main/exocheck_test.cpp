@@ -906,26 +906,29 @@ TEST(Exocheck, MemoryFaultsOfPrograms) {
 
 bool sandbox_here() { return std::system("bwrap --ro-bind / / --unshare-all true >/dev/null 2>&1") == 0; }
 
-// Without a Valgrind that a run can start (none at all, or one outside the
-// system's folders, which the sandbox does not show), --memoire says what
-// to install before anything runs.
+// Without a Valgrind that a run can start (none at all, one outside the
+// system's folders, which the sandbox does not show, or one under an
+// emulator), --memoire says so before anything runs.
 TEST(Exocheck, MemoryNeedsValgrind) {
     NATIVE_ONLY();
     const fs::path own = fs::temp_directory_path() / ("exocheck-own-valgrind-" + std::to_string(getpid()));
     fs::create_directories(own);
     std::ofstream(own / "valgrind") << "#!/bin/sh\nexit 1\n";
     fs::permissions(own / "valgrind", fs::perms::owner_all);
+    // Each row: a variable of the environment, and what exocheck says.
     std::vector<std::pair<std::string, std::string>> rows = {
-        {"/nonexistent", "--memoire demande Valgrind, absent de cette machine : installez-le (sudo apt-get install valgrind)"}};
+        {"PATH=/nonexistent",
+         "--memoire demande Valgrind, absent de cette machine : installez-le (sudo apt-get install valgrind)"},
+        {"PETITS_EMULATOR=qemu-aarch64", "--memoire ne fonctionne pas sous un émulateur (PETITS_EMULATOR)"}};
     if (sandbox_here())
-        rows.emplace_back(own.string() + ":" + std::getenv("PATH"),
+        rows.emplace_back("PATH=" + own.string() + ":" + std::getenv("PATH"),
                           "--memoire : Valgrind (" + (own / "valgrind").string() +
                               ") est hors de /usr, que le bac à sable ne montre pas : installez celui du système "
                               "(sudo apt-get install valgrind)");
-    for (const auto &[path, said] : rows) {
+    for (const auto &[variable, said] : rows) {
         RunOptions options;
-        options.arguments = {"-c", "PATH=\"$2\" exec \"$0\" --memoire tickup \"$1\"", EXOCHECK, fixture("tickup_ok"),
-                             path};
+        options.arguments = {"-c", "export \"$2\"; exec \"$0\" --memoire tickup \"$1\"", EXOCHECK, fixture("tickup_ok"),
+                             variable};
         const RunResult r = run_program("/bin/sh", "", options);
         EXPECT_TRUE(exited_with(r, 2)) << describe_end(r) << "\n" << r.out << r.err;
         EXPECT_EQ(r.out, "");
