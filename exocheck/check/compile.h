@@ -43,12 +43,10 @@ Diagnostics read_diagnostics(std::string_view output, std::string_view source, s
 // A source built: the report's part (its command as a learner types it,
 // its warnings or why it does not compile), the program to run, and the
 // build with the sanitizers when asked for (empty when it failed: the
-// memory check then uses Valgrind alone, as its checkers say;
-// `sanitized_failure` keeps the compiler's first message, which no report
-// shows).
+// memory check then uses Valgrind alone, as its checkers say).
 struct BuiltSource {
     SourceBuild build;
-    std::string program, sanitized, sanitized_failure;
+    std::string program, sanitized;
     std::string sanitized_command;  // the build with the sanitizers as a learner types it
     std::string cannot_build;  // the machine cannot build it (no compiler): a French sentence
 };

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdexcept>
 #include <string>
-#include <csignal>
-#include <ctime>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
